@@ -1,0 +1,93 @@
+// World: one loaded level and its simulation state, elements, hero, camera,
+// plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "world/box.h"
+
+class GraphicsLayer;
+class Texture;
+class Mixer;
+
+// The hero box, in level pixels; its lower left corner is (World::x, World::y).
+constexpr int herowidth = 48;
+constexpr int heroheight = 60;
+
+// Movement state that outlives a World: the step keeps it from one level to
+// the next. Main thread only; save and restore it as a whole (a solver that
+// tries moves needs to).
+struct StepMemory {
+  int aircontrol;  // countdown rationing speed changes in the air; 0 = may change
+  int rundelay;    // grounded steps at full walking speed left before running
+  bool running;    // target speed 12 instead of 6
+};
+extern StepMemory stepmemory;
+
+class World {
+ public:
+  // Fields in declaration order. Level space: integer pixels, y up, speeds in
+  // pixels per 30 ms step. Main thread only.
+  int32_t shiftx, shifty;            // shift vector, each -32..32; written by the shell
+  int32_t camx, camy;                // level point at the screen's lower left; set by the shell
+  int32_t x, y;                      // hero box lower left corner
+  int32_t vx;                        // horizontal speed
+  int32_t vy;                        // vertical speed, positive upward
+  int32_t plane;                     // 0, or 1 between the two switchplane calls of a shift
+  int32_t gravitytick;               // 0 or 1, alternates while airborne
+  int32_t shiftcount;                // shift multiplier; 0 disables shifting
+  int32_t canshift;                  // 1 while a shift may begin
+  int32_t imageshiftx, imageshifty;  // offset of both level pictures from the elements
+  char nextlevel[32];                // file name of the next level; empty = none
+  int32_t state;                     // 0 none, 2 a viewmaster pickup was taken (reported once)
+  std::vector<Box*> boxes;           // solid elements in file order; owned
+  std::vector<Box*> items;           // touchable elements in file order; owned
+  GraphicsLayer** layers;            // [0] background, [1] foreground, each may be null; owned
+  GraphicsLayer* viewmastercard;     // drawn on every shift pickup; owned, null when headless
+  GraphicsLayer* viewmaster;         // drawn on every viewmaster pickup; owned, null when headless
+  int32_t keyleft, keyright;         // direction inputs held, 0 or 1
+  int32_t jump;                      // jump input, 0 or 1
+  Texture* spritesheet;              // the hero's 512 by 512 sheet; owned, null when headless
+  int32_t animstart;                 // first sheet frame of the current animation
+  int32_t animlength;                // frames in the current animation, 0 for none
+  int32_t frame;                     // sheet frame drawn now, 0..63
+  int32_t facing;                    // negative: facing left, sprite mirrored
+  int32_t frametimer;                // steps until the next animation frame; 0 holds it
+  int32_t checkx, checky;            // respawn point
+  uint32_t checkitems;               // itemmask when the respawn point was last set
+  uint32_t itemmask;                 // pickups taken: bit i for items[i] (i < 32)
+  int32_t fade;                      // <0 fading in, 0 playing, >=1 ending; >32 finished
+  Mixer* mixer;                      // borrowed, never deleted here; null = silent
+  Box* lastbox;                      // borrowed view into boxes: what stopped the last sweep
+
+  // Headless support: without pictures the world loads no picture file and
+  // makes no OpenGL call; picture commands only record their names.
+  bool pictures;                     // pictures are loaded (the game) or only named
+  char backgroundname[128];          // name given by the first setBackground, or empty
+  char foregroundname[128];          // name given by the first setForeground, or empty
+
+  // Loads the level file at path; exits with "Error loading map: " if it cannot
+  // be opened. With pictures false nothing but the level file is read.
+  explicit World(const char* path, bool pictures = true);
+  // The built-in level.
+  explicit World(bool pictures = true);
+  ~World();
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  void load_common();
+  void loadfile(const char* path);  // reads and runs a level file's commands
+  void builtin();                   // appends the built-in level's elements and pictures
+  void setMixer(Mixer* m);
+  void setkeys(int left, int right);
+  void setjump(int j);
+  int getState();
+  void step();
+  int collidey(int x, int fromy, int toy, bool oneway);
+  int collideitems(int x, int y, bool trigger);
+  void collidecallback(int index, int x, int y);
+  void go_checkpoint();
+  int switchplane(int plane);
+  void render();
+  void draw_objects(int dx, int dy, float opacity);
+};
