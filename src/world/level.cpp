@@ -163,8 +163,19 @@ void World::loadfile(const char* path) {
   if (!f) fatal_load(path);
   LevelReader in(f);
 
-  // The first picture command of each kind wins, even one with an empty name.
-  bool havebackground = false, haveforeground = false;
+  // Layer 0 is the background (opaque), layer 1 the foreground (with alpha).
+  // The first command of each kind wins, even one with an empty name; later
+  // ones are only logged.
+  bool named[2] = {false, false};
+  auto setpicture = [&](int layer, const char* logprefix, char* recorded) {
+    char name[pictureroom + 1];
+    in.readname(name, pictureroom);
+    std::cout << logprefix << name << "\n";
+    if (named[layer]) return;
+    named[layer] = true;
+    std::strcpy(recorded, name);
+    if (pictures) layers[layer] = new GraphicsLayer(name, layer == 1, true);
+  };
 
   // 4. Collect letters and digits into the word; '(' runs it as a command.
   char word[wordroom + 1];
@@ -225,23 +236,9 @@ void World::loadfile(const char* path) {
     } else if (!std::strcmp(word, "addViewMasterPickup")) {
       items.push_back(pickup(readpoint(in), kind_viewmaster));
     } else if (!std::strcmp(word, "setBackground")) {
-      char name[pictureroom + 1];
-      in.readname(name, pictureroom);
-      std::cout << "background: " << name << "\n";
-      if (!havebackground) {
-        havebackground = true;
-        std::strcpy(backgroundname, name);
-        if (pictures) layers[0] = new GraphicsLayer(name, false, true);
-      }
+      setpicture(0, "background: ", backgroundname);
     } else if (!std::strcmp(word, "setForeground")) {
-      char name[pictureroom + 1];
-      in.readname(name, pictureroom);
-      std::cout << "foreground: " << name << "\n";
-      if (!haveforeground) {
-        haveforeground = true;
-        std::strcpy(foregroundname, name);
-        if (pictures) layers[1] = new GraphicsLayer(name, true, true);
-      }
+      setpicture(1, "foreground: ", foregroundname);
     } else if (!std::strcmp(word, "setNextLevel")) {
       in.readname(nextlevel, sizeof nextlevel - 1);
       std::cout << "next level: " << nextlevel << "\n";
