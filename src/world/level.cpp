@@ -24,7 +24,9 @@ bool isalnum7(int c) {
   return isdigit7(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 // The blanks that scanf's blank directive and %s skip in the C locale.
-bool isblank7(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isblank7(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 [[noreturn]] void fatal_load(const char* path) {
   std::cout.flush();
