@@ -44,9 +44,8 @@ TEST(LevelCheck, SoundLevel) {
   testing::internal::CaptureStdout();
   LevelCheck c = checklevel(level);
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(c.summary, level +
-                           ": 3 elements (1 solid, 2 items: 0 checkpoint, 1 end, 1 shift, 0 spikes, "
-                           "0 viewmaster); start 100,200; shift count 1; next two.lvl");
+  EXPECT_EQ(c.summary, level + ": 3 elements (1 solid, 2 items: 0 checkpoint, 1 end, 1 shift, "
+                               "0 spikes, 0 viewmaster); start 100,200; shift count 1; next two.lvl");
   EXPECT_TRUE(c.problems.empty());
   EXPECT_EQ(c.next, dir.path + "/two.lvl");
 }
