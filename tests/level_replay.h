@@ -10,6 +10,7 @@
 //                                   shift vector (DX, DY), each -32..32
 #pragma once
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -28,13 +29,10 @@ struct ReplayLine {
   int lineno;    // line in the file, for messages
 };
 
-// Reads a replay file; on a malformed line returns false with a message in err.
-inline bool read_replay(const std::string& path, std::vector<ReplayLine>& out, std::string& err) {
-  std::ifstream in(path);
-  if (!in) {
-    err = "cannot open " + path;
-    return false;
-  }
+// Reads replay lines from in (named path in messages); on a malformed line
+// returns false with a message in err.
+inline bool read_replay(std::istream& in, const std::string& path, std::vector<ReplayLine>& out,
+                        std::string& err) {
   std::string line;
   int lineno = 0;
   while (std::getline(in, line)) {
@@ -78,6 +76,16 @@ inline bool read_replay(const std::string& path, std::vector<ReplayLine>& out, s
     out.push_back(r);
   }
   return true;
+}
+
+// Reads a replay file.
+inline bool read_replay(const std::string& path, std::vector<ReplayLine>& out, std::string& err) {
+  std::ifstream in(path);
+  if (!in) {
+    err = "cannot open " + path;
+    return false;
+  }
+  return read_replay(in, path, out, err);
 }
 
 // A plane shift as the shell does it on release: only when one may start.
