@@ -1,0 +1,107 @@
+// twinfold-art: draws every picture of the game into a folder. Usage:
+//   twinfold-art DATADIR OUTDIR
+// writes the hero's sprite sheet and the pickup pictures, and for every level
+// file DATADIR/levels/*.lvl its foreground and background pictures under the
+// names the level gives them, in the colours of DATADIR/art/palettes.txt.
+// The same sources always give the same bytes.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hero.h"
+#include "levelart.h"
+#include "world/world.h"
+
+namespace {
+
+bool writepair(const std::string& base, const Image& img) {
+  bool ok = writebmp(base + ".bmp", img, false);
+  return writebmp(base + ".a.bmp", img, true) && ok;
+}
+
+// Draws and writes one level's two pictures; false if the level names none
+// or a file cannot be written.
+bool drawlevel(const std::string& path, const std::string& out,
+               const std::map<std::string, Palette>& palettes) {
+  World w(path.c_str(), false);
+  int width = 0, height = 0;
+  picturesize(w, &width, &height);
+  std::string fg = w.foregroundname, bg = w.backgroundname;
+  auto found = palettes.find(fg);
+  const Palette& p = found != palettes.end() ? found->second : palettes.at("default");
+  bool ok = true;
+  if (!fg.empty()) {
+    Image img = drawforeground(w, p, width, height);
+    ok = writepng(out + fg + ".png", img, false) && ok;
+    ok = writepng(out + fg + ".a.png", img, true) && ok;
+  }
+  if (!bg.empty()) {
+    ok = writepng(out + bg + ".png", drawbackground(p, width, height, nameseed(bg)), false) && ok;
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: twinfold-art DATADIR OUTDIR\n");
+    return 2;
+  }
+  auto start = std::chrono::steady_clock::now();
+  std::string data = argv[1], out = std::string(argv[2]) + "/";
+  std::map<std::string, Palette> palettes;
+  std::string err;
+  if (!readpalettes(data + "/art/palettes.txt", palettes, err)) {
+    std::fprintf(stderr, "twinfold-art: %s\n", err.c_str());
+    return 1;
+  }
+  std::vector<std::string> levels;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(data + "/levels", ec)) {
+    if (e.path().extension() == ".lvl") levels.push_back(e.path().string());
+  }
+  if (ec) {
+    std::fprintf(stderr, "twinfold-art: cannot read %s/levels\n", data.c_str());
+    return 1;
+  }
+  std::sort(levels.begin(), levels.end());
+
+  // The loader logs every command to standard output; this tool's own output
+  // is its messages on standard error.
+  std::fflush(stdout);
+  if (!std::freopen("/dev/null", "w", stdout)) std::fprintf(stderr, "twinfold-art: logs shown\n");
+
+  Image sheet = drawspritesheet();
+  bool ok = writebmp(out + "orvik_spritesheet.bmp", sheet, false);
+  ok = writebmp(out + "orvik_spritesheet_alpha.bmp", sheet, true) && ok;
+  ok = writepair(out + "viewmaster", drawviewmaster()) && ok;
+  ok = writepair(out + "viewmaster_card", drawcard()) && ok;
+
+  // Two workers take the levels in turn; each level's pictures depend only on
+  // its own file, so the bytes do not depend on the order.
+  std::vector<char> done(levels.size(), 0);
+  auto work = [&](size_t first) {
+    for (size_t i = first; i < levels.size(); i += 2) done[i] = drawlevel(levels[i], out, palettes);
+  };
+  std::thread other(work, 1);
+  work(0);
+  other.join();
+  for (size_t i = 0; i < levels.size(); i++) {
+    if (!done[i]) {
+      std::fprintf(stderr, "twinfold-art: pictures of %s not written\n", levels[i].c_str());
+      ok = false;
+    }
+  }
+  double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fprintf(stderr, "twinfold-art: %zu levels and the sprite pictures in %.1f s\n",
+               levels.size(), secs);
+  return ok ? 0 : 1;
+}
