@@ -161,7 +161,7 @@ Colour earthcolour(const Palette& p, int lx, int ly, int up, int down, int side,
   float sy = float(cy * 16) + 8 + 6 * (hash2(cx, cy, 23) - 0.5f);
   float rad = 2.5f + 3.0f * hash2(cx, cy, 24);
   float dx = float(lx) - sx, dy = float(ly) - sy;
-  if (hash2(cx, cy, 25) > 0.72f && dx * dx + dy * dy * 1.6f < rad * rad) {
+  if (hash2(cx, cy, 25) > 0.86f && dx * dx + dy * dy * 1.6f < rad * rad) {
     c = scale(p.stone, 0.85f + 0.3f * (dy > 0 ? 1.0f : 0.4f));
   }
   float deep = std::min(1.0f, float(up) / 180.0f);
@@ -321,8 +321,9 @@ Image drawforeground(const World& w, const Palette& p, int width, int height) {
   Grid g{width, height, w.imageshiftx, w.imageshifty,
          std::vector<uint8_t>(size_t(width) * size_t(height), empty),
          std::vector<uint8_t>(size_t(width) * size_t(height), 0)};
-  // The elements' extent; beyond it, up to its top, the picture is rock, so
-  // the border walls and the floor run on past the level's edges.
+  // The elements' extent; below it, and beside it all the way up, the
+  // picture is rock, so the floor and the border walls run on past the
+  // level's edges.
   int minx = 0, maxx = 0, miny = 0, maxy = 0;
   for (size_t i = 0; i < w.boxes.size(); i++) {
     const Box* b = w.boxes[i];
@@ -334,8 +335,8 @@ Image drawforeground(const World& w, const Palette& p, int width, int height) {
   }
   if (!w.boxes.empty()) {
     fillrect(g, g.ox, g.oy, g.ox + width, miny, earth);
-    fillrect(g, g.ox, miny, minx, maxy, earth);
-    fillrect(g, maxx, miny, g.ox + width, maxy, earth);
+    fillrect(g, g.ox, miny, minx, g.oy + height, earth);
+    fillrect(g, maxx, miny, g.ox + width, g.oy + height, earth);
   }
   // Solid ground first, then metal and ice, then planks on top.
   for (int pass = 0; pass < 3; pass++) {
@@ -346,8 +347,12 @@ Image drawforeground(const World& w, const Palette& p, int width, int height) {
       if (b->triangle) {
         filltriangle(g, *b, m);
       } else {
-        fillrect(g, std::min(b->x1, b->x2), std::min(b->y1, b->y2), std::max(b->x1, b->x2),
-                 std::max(b->y1, b->y2), m);
+        // What reaches the level's top runs on to the picture's top, so walls
+        // and ceilings do not end in mid-air above the level.
+        int top = std::max(b->y1, b->y2);
+        if (top == maxy) top = g.oy + height;
+        fillrect(g, std::min(b->x1, b->x2), std::min(b->y1, b->y2), std::max(b->x1, b->x2), top,
+                 m);
       }
     }
   }
