@@ -2,6 +2,7 @@
 // plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "world/box.h"
@@ -75,6 +76,7 @@ class World {
   bool pictures;                     // pictures are loaded (the game) or only named
   char backgroundname[128];          // name given by the first setBackground, or empty
   char foregroundname[128];          // name given by the first setForeground, or empty
+  std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
 
   // Respawn bookkeeping for pickups past the 32 bits of itemmask: indices
   // (>= 32) of pickups taken since the last checkpoint touch. Cleared by a
