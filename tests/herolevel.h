@@ -35,13 +35,13 @@ class HeroLevel : public ::testing::Test {
   void steps(int n) {
     for (int i = 0; i < n; i++) w.step();
   }
-  // The hero's y after each of n steps.
-  std::vector<int32_t> heights(int n) {
-    std::vector<int32_t> ys;
+  // One field of the world after each of n steps, e.g. &World::y.
+  std::vector<int32_t> record(int n, int32_t World::*field) {
+    std::vector<int32_t> values;
     for (int i = 0; i < n; i++) {
       w.step();
-      ys.push_back(w.y);
+      values.push_back(w.*field);
     }
-    return ys;
+    return values;
   }
 };

@@ -33,7 +33,7 @@ TEST_F(Step, JumpFromStandstillRises81In17Steps) {
   const std::vector<int32_t> expect = {259, 267, 275, 282, 289, 295, 301, 306, 311, 315, 319, 322,
                                        325, 327, 329, 330, 331, 330, 329, 327, 325, 322, 319, 315,
                                        311, 306, 301, 295, 289, 282, 275, 267, 259, 250, 250};
-  EXPECT_EQ(heights(35), expect);
+  EXPECT_EQ(record(35, &World::y), expect);
   EXPECT_EQ(w.vy, 0);
   EXPECT_EQ(w.jump, 0);
   // The key is still held but the request was used: no second jump.
@@ -52,7 +52,7 @@ TEST_F(Step, JumpWithMovesRises65) {
   // step's move still starts from the ground.
   const std::vector<int32_t> expect = {259, 266, 273, 279, 285, 290, 295, 299, 303,
                                        306, 309, 311, 313, 314, 315, 315, 315, 313};
-  EXPECT_EQ(heights(18), expect);
+  EXPECT_EQ(record(18, &World::y), expect);
   EXPECT_EQ(w.vx, 6);
 }
 
@@ -247,21 +247,13 @@ class Wall : public Step {
     w.vy = -1;
     w.gravitytick = 1;
   }
-  std::vector<int32_t> speeds(int n) {
-    std::vector<int32_t> vys;
-    for (int i = 0; i < n; i++) {
-      w.step();
-      vys.push_back(w.vy);
-    }
-    return vys;
-  }
 };
 
 TEST_F(Wall, SlideCapsTheFallAndJumpsAway) {
   solid(new Box(600, 0, 700, 1000));
   fall();
   const std::vector<int32_t> vys = {-1, -2, -2, -3, -3, -3, -3, -3, -3, -3};
-  EXPECT_EQ(speeds(10), vys);
+  EXPECT_EQ(record(10, &World::vy), vys);
   // The cap comes after the move: a 4-pixel drop, then 3, and so on.
   EXPECT_EQ(w.y, 500 - 1 - 2 - 2 - 3 - 3 - 4 - 3 - 4 - 3 - 4);
   EXPECT_EQ(w.animstart, 11);
@@ -301,7 +293,7 @@ TEST_F(Wall, NoSlideOffANowalljumpWallOrBetweenTwoWalls) {
       w.x = 504;  // flush with both
     }
     const std::vector<int32_t> vys = {-1, -2, -2, -3, -3, -4, -4};
-    EXPECT_EQ(speeds(7), vys) << c;
+    EXPECT_EQ(record(7, &World::vy), vys) << c;
     EXPECT_EQ(w.animstart, 40);
     w.setjump(1);
     w.step();
