@@ -1,4 +1,4 @@
-// Test levels built in code: the built-in world emptied, with helpers to add
+// Test levels built in code: the built-in world emptied, with short ways to add
 // elements and run steps. Ground tops sit at the hero's start height, 250.
 #pragma once
 #include <gtest/gtest.h>

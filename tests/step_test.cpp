@@ -81,6 +81,57 @@ TEST_F(Step, SpeedsUpThenRunsAfter55StepsAtWalkingSpeed) {
   EXPECT_EQ(w.animstart, 24);
 }
 
+TEST_F(Step, RunStepsOnFrames26_29And32) {
+  ground();
+  w.setkeys(0, 1);
+  steps(60);  // the run animation starts on frame 24 in step 60
+  ASSERT_EQ(w.animstart, 24);
+  std::vector<int32_t> stepframes;
+  for (int k = 61; k <= 100; k++) {
+    const uint32_t before = w.soundsasked;
+    w.step();
+    if (w.soundsasked != before) stepframes.push_back(w.frame);
+  }
+  // A new frame every 2 steps, 20 steps a cycle, three footsteps in each.
+  EXPECT_EQ(stepframes, (std::vector<int32_t>{26, 29, 32, 26, 29, 32}));
+}
+
+TEST_F(Step, HeadHitsACeiling) {
+  ground();
+  solid(new Box(0, 330, 2000, 400));
+  w.step();
+  w.setjump(1);
+  // Stopped with the head at 330, then falling from a standstill.
+  const std::vector<int32_t> expect = {259, 267, 270, 268, 266, 263, 260, 256, 252, 250};
+  EXPECT_EQ(record(10, &World::y), expect);
+  EXPECT_EQ(w.vy, 0);
+}
+
+TEST_F(Step, JumpsUpThroughALedgeAndLandsOnIt) {
+  ground();
+  solid(new Box(0, 290, 2000, 300, false, true, false));
+  w.step();
+  w.setjump(1);
+  const std::vector<int32_t> expect = {259, 267, 275, 282, 289, 295, 301, 306, 311, 315,
+                                       319, 322, 325, 327, 329, 330, 331, 330, 329, 327,
+                                       325, 322, 319, 315, 311, 306, 301, 300};
+  EXPECT_EQ(record(28, &World::y), expect);
+  EXPECT_EQ(w.vy, 0);
+}
+
+TEST_F(Step, WalkingDownASlopeKeepsContact) {
+  solid(new Box(0, 0, 600, 250));
+  solid(new Box(600, 150, 1000, 250, true));  // top falls 100 over 400 to the right
+  walking(560);
+  for (int k = 0; k < 50; k++) {
+    w.step();
+    ASSERT_EQ(w.vy, 0) << w.x;
+    const int32_t drop = w.x > 600 ? (w.x - 600) * 100 / 400 : 0;
+    ASSERT_EQ(w.y, 250 - drop) << w.x;
+  }
+  EXPECT_GT(w.x, 800);
+}
+
 TEST_F(Step, JumpingEndsRunning) {
   runup();
   w.setjump(1);
