@@ -2,6 +2,7 @@
 // plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "world/box.h"
@@ -65,6 +66,7 @@ class World {
   bool pictures;                     // pictures are loaded (the game) or only named
   char backgroundname[128];          // name given by the first setBackground, or empty
   char foregroundname[128];          // name given by the first setForeground, or empty
+  std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
 
   // Loads the level file at path; exits with "Error loading map: " if it cannot
   // be opened. With pictures false nothing but the level file is read.
