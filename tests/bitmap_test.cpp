@@ -36,6 +36,17 @@ void expect_png_pixels(const Bitmap& b, const std::function<Rgba(int, int)>& wan
     }
 }
 
+// A BMP bitmap of the pattern: the file's bytes, blue, green, red first.
+void expect_bmp_pattern(const Bitmap& b) {
+  for (int y = 0; y < 2; y++)
+    for (int x = 0; x < 3; x++) {
+      const unsigned char* p = b.pixels + y * b.pitch + b.bytespp * x;
+      EXPECT_EQ(p[0], pattern[y][x].b) << x << "," << y;
+      EXPECT_EQ(p[1], pattern[y][x].g) << x << "," << y;
+      EXPECT_EQ(p[2], pattern[y][x].r) << x << "," << y;
+    }
+}
+
 class PictureFiles : public ::testing::Test {
  protected:
   TempDir dir;
@@ -146,25 +157,15 @@ TEST_F(PictureFiles, BmpKindsKeepTheirBytesAndPitch) {
   EXPECT_EQ(b->pitch, 12);  // 9 bytes of pixels padded to a multiple of 4
   EXPECT_TRUE(b->fromsurface);
   EXPECT_NE(b->surface, nullptr);
-  for (int y = 0; y < 2; y++)
-    for (int x = 0; x < 3; x++) {
-      const unsigned char* p = b->pixels + y * b->pitch + 3 * x;
-      EXPECT_EQ(p[0], pattern[y][x].b);
-      EXPECT_EQ(p[1], pattern[y][x].g);
-      EXPECT_EQ(p[2], pattern[y][x].r);
-    }
+  expect_bmp_pattern(*b);
   delete b;
 
   b = new Bitmap(b32.c_str());
   EXPECT_EQ(b->bytespp, 4);
   EXPECT_EQ(b->pitch, 12);
-  for (int y = 0; y < 2; y++)
-    for (int x = 0; x < 3; x++) {
-      const unsigned char* p = b->pixels + y * b->pitch + 4 * x;
-      EXPECT_EQ(p[0], pattern[y][x].b);
-      EXPECT_EQ(p[1], pattern[y][x].g);
-      EXPECT_EQ(p[2], pattern[y][x].r);
-    }
+  expect_bmp_pattern(*b);
+  EXPECT_EQ(b->pixels[4 * 2 + 3], 128);  // the fourth byte as stored
+  EXPECT_EQ(b->pixels[12 + 3], 255);
   delete b;
 }
 

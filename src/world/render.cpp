@@ -23,48 +23,44 @@ void vertex(int x, int y, int cx, int cy) {
   glVertex2f(static_cast<float>(x - cx) * xscale, static_cast<float>(y - cy) / ydivisor);
 }
 
+// The strip through (x1, y1), (x1, y2), (x2, y1) and, for a rectangle, (x2, y2).
+void corners(const Box& b, bool rectangle, int cx, int cy) {
+  vertex(b.x1, b.y1, cx, cy);
+  vertex(b.x1, b.y2, cx, cy);
+  vertex(b.x2, b.y1, cx, cy);
+  if (rectangle) vertex(b.x2, b.y2, cx, cy);
+}
+
+void fill(const Box& b, bool rectangle, int cx, int cy) {
+  glBegin(GL_TRIANGLE_STRIP);
+  corners(b, rectangle, cx, cy);
+  glEnd();
+}
+
 // One copy of the element view, offset by (ox, oy) level pixels.
 void draw_elements(const World& w, int k, int ox, int oy, float a) {
   int cx = w.camx - ox, cy = w.camy - oy;
   for (const Box* b : w.boxes) {
     if (!b) continue;
     glColor4f(0.75f - 0.25f * k, 0.5f + 0.25f * k, b->slippery ? 0.75f : 0.25f, a);
+    fill(*b, !b->triangle, cx, cy);
+    glBegin(GL_LINE_LOOP);
     if (b->triangle) {
-      glBegin(GL_TRIANGLE_STRIP);
-      vertex(b->x1, b->y1, cx, cy);
-      vertex(b->x1, b->y2, cx, cy);
-      vertex(b->x2, b->y1, cx, cy);
-      glEnd();
       glColor4f(0, 0, 0, a);
-      glBegin(GL_LINE_LOOP);
-      vertex(b->x1, b->y1, cx, cy);
-      vertex(b->x1, b->y2, cx, cy);
-      vertex(b->x2, b->y1, cx, cy);
-      glEnd();
-      continue;
-    }
-    glBegin(GL_TRIANGLE_STRIP);
-    vertex(b->x1, b->y1, cx, cy);
-    vertex(b->x1, b->y2, cx, cy);
-    vertex(b->x2, b->y1, cx, cy);
-    vertex(b->x2, b->y2, cx, cy);
-    glEnd();
-    if (b->ledge) {
-      // A ledge shows its walking edge (the one at y2) in white.
+      corners(*b, false, cx, cy);
+    } else if (b->ledge) {
+      // A ledge shows only its walking edge, the one at y2, in white.
       glColor4f(1, 1, 1, a);
-      glBegin(GL_LINE_LOOP);
       vertex(b->x2, b->y2, cx, cy);
       vertex(b->x1, b->y2, cx, cy);
-      glEnd();
     } else {
       glColor4f(0, 0, 0, a);
-      glBegin(GL_LINE_LOOP);
       vertex(b->x2, b->y2, cx, cy);
       vertex(b->x1, b->y2, cx, cy);
       vertex(b->x1, b->y1, cx, cy);
       vertex(b->x2, b->y1, cx, cy);
-      glEnd();
     }
+    glEnd();
   }
   for (const Box* b : w.items) {
     if (!b) continue;
@@ -74,12 +70,7 @@ void draw_elements(const World& w, int k, int ox, int oy, float a) {
       glColor4f(1, 0, 0, a);
     else
       glColor4f(0.75f, 0.75f, 0.75f, a);
-    glBegin(GL_TRIANGLE_STRIP);
-    vertex(b->x1, b->y1, cx, cy);
-    vertex(b->x1, b->y2, cx, cy);
-    vertex(b->x2, b->y1, cx, cy);
-    vertex(b->x2, b->y2, cx, cy);
-    glEnd();
+    fill(*b, true, cx, cy);
   }
 }
 
