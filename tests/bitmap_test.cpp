@@ -63,7 +63,8 @@ class PictureFiles : public ::testing::Test {
     return p;
   }
   std::string grey_alpha_pam() {
-    std::string head = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n";
+    std::string head =
+        "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 2\nMAXVAL 255\nTUPLTYPE GRAYSCALE_ALPHA\nENDHDR\n";
     std::vector<unsigned char> v(head.begin(), head.end());
     for (int i = 0; i < 6; i++) v.insert(v.end(), {greys[i], greyalphas[i]});
     std::string p = dir / "greyalpha.pam";

@@ -167,7 +167,8 @@ TEST_F(Layers, SpriteSheetFromSmallOrThreeBytePictures) {
   // 512: the pictures are read inside their bounds, the rest is transparent.
   write_bmp(dir / "s.bmp", 64, 64, 24, where);
   write_alpha_bmp(dir / "s_alpha.bmp", 32, 32, [](int x, int) { return x < 16 ? 200 : 100; });
-  Texture* sheet = load_spritesheet((dir / "s.bmp").c_str(), (dir / "s_alpha.bmp").c_str(), 512, 512);
+  Texture* sheet =
+      load_spritesheet((dir / "s.bmp").c_str(), (dir / "s_alpha.bmp").c_str(), 512, 512);
   ASSERT_EQ(sheet->width, 512);
   std::vector<unsigned char> t = texels(sheet->texname, 512, 512);
   Rgba p = texel(t, 512, 10, 20);

@@ -134,7 +134,8 @@ TEST_F(MenuScreen, PicturesPagesButtonsAndPointer) {
   ASSERT_EQ(chdir(here), 0);
   // The load order, seen through the file kinds: title, pointer and four
   // buttons with alpha pictures, credits, highlight, seven pages.
-  std::string png = "filetype: .png\nPNG info: 64x64, 2, 8\n", bmp2 = "filetype: .bmp\nfiletype: .bmp\n";
+  std::string png = "filetype: .png\nPNG info: 64x64, 2, 8\n";
+  std::string bmp2 = "filetype: .bmp\nfiletype: .bmp\n";
   std::string want = png + bmp2 + bmp2 + bmp2 + bmp2 + bmp2 + png + bmp2;
   for (int i = 0; i < 7; i++) want += png;
   EXPECT_EQ(log, want);

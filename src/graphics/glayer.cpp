@@ -52,7 +52,8 @@ void GraphicsLayer::init(const char* name, bool usealpha, bool usepng) {
     for (int j = 0; j < tilesx; j++) {
       int tw = tilesize;
       while (j * tilesize + tw > width) tw /= 2;
-      tiles[i * tilesx + j] = texture_from_bitmaps(*colour, alpha, j * tilesize, i * tilesize, tw, th);
+      tiles[i * tilesx + j] =
+          texture_from_bitmaps(*colour, alpha, j * tilesize, i * tilesize, tw, th);
     }
   }
 

@@ -77,7 +77,8 @@ void window_of(const Bitmap& b, int x0, int y0, int w, int h, Window& out) {
     for (int c = 0; c < w && x0 + c < b.width; c++) {
       const unsigned char* s =
           b.pixels + static_cast<size_t>(y0 + r) * b.pitch + static_cast<size_t>(x0 + c) * step;
-      for (int k = 0; k < step && k < 4; k++) out.copy[(static_cast<size_t>(r) * w + c) * 4 + k] = s[k];
+      char* d = &out.copy[(static_cast<size_t>(r) * w + c) * 4];
+      for (int k = 0; k < step && k < 4; k++) d[k] = static_cast<char>(s[k]);
     }
   }
   out.data = out.copy.data();
