@@ -91,6 +91,7 @@ TEST_F(PictureFiles, EveryColourPngKindBecomesBlueGreenRedZero) {
   } kinds[] = {
       {"PNG32:", "3x2, 6, 8"},                       // RGBA
       {"-alpha off PNG24:", "3x2, 2, 8"},            // RGB
+      {"PNG24:", "3x2, 2, 8"},                       // RGB with a tRNS colour key
       {"-alpha off PNG48:", "3x2, 2, 16"},           // RGB, 16-bit samples
       {"PNG64:", "3x2, 6, 16"},                      // RGBA, 16-bit samples
       {"-interlace PNG PNG32:", "3x2, 6, 8"},        // Adam7 interlaced
@@ -119,6 +120,7 @@ TEST_F(PictureFiles, EveryGreyPngKindBecomesEqualColourBytes) {
     const char* info;
   } kinds[] = {
       {"'" + pgm + "' -type Grayscale PNG:", "3x2, 0, 8"},
+      {"'" + ga + "' -type GrayscaleAlpha -define png:bit-depth=16 PNG:", "3x2, 4, 16"},
       {"'" + pgm + "' -type Grayscale -define png:bit-depth=16 PNG:", "3x2, 0, 16"},
       {"'" + ga + "' -type GrayscaleAlpha PNG:", "3x2, 4, 8"},
   };
