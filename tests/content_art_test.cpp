@@ -54,12 +54,21 @@ int alphaat(const Bitmap& a, int ox, int oy, int x, int y) {
   return a.pixels[row * a.pitch + col * a.bytespp];
 }
 
+// Each test gets a fresh data folder and the generator's pictures of it in
+// out; the generator must have been built (make build builds it).
+class ContentArt : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
+    out = data.path + "/out";
+  }
+  LevelDir data;
+  std::string out;
+};
+
 }  // namespace
 
-TEST(ContentArt, LevelPicturesShowWhatCollides) {
-  ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
-  LevelDir data;
-  std::string out = data.path + "/out";
+TEST_F(ContentArt, LevelPicturesShowWhatCollides) {
   ASSERT_EQ(runart(data, out), 0);
 
   Bitmap colour((out + "/small.png").c_str());
@@ -91,10 +100,7 @@ TEST(ContentArt, LevelPicturesShowWhatCollides) {
   EXPECT_EQ(alphaat(alpha, -64, -32, -60, 150), 255);
 }
 
-TEST(ContentArt, HeroSheetAndPickupsLoadAsTheGameReadsThem) {
-  ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
-  LevelDir data;
-  std::string out = data.path + "/out";
+TEST_F(ContentArt, HeroSheetAndPickupsLoadAsTheGameReadsThem) {
   ASSERT_EQ(runart(data, out), 0);
 
   Bitmap sheet((out + "/orvik_spritesheet.bmp").c_str());
@@ -135,9 +141,7 @@ TEST(ContentArt, HeroSheetAndPickupsLoadAsTheGameReadsThem) {
   }
 }
 
-TEST(ContentArt, SameSourcesGiveTheSameBytes) {
-  ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
-  LevelDir data;
+TEST_F(ContentArt, SameSourcesGiveTheSameBytes) {
   ASSERT_EQ(runart(data, data.path + "/one"), 0);
   ASSERT_EQ(runart(data, data.path + "/two"), 0);
   int files = 0;
@@ -150,9 +154,7 @@ TEST(ContentArt, SameSourcesGiveTheSameBytes) {
   EXPECT_EQ(files, 9);
 }
 
-TEST(ContentArt, BadPaletteFileStopsWithAMessage) {
-  ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
-  LevelDir data;
+TEST_F(ContentArt, BadPaletteFileStopsWithAMessage) {
   std::filesystem::create_directories(data.path + "/levels");
   std::filesystem::create_directories(data.path + "/art");
   data.write("art/palettes.txt", "default 000080 nothex\n");

@@ -129,34 +129,35 @@ void drawhero(Scene& s, const Pose& p) {
   s.ellipse(p.nearx + 1.5f, p.neary + 1.5f, 2.2f, 0.8f, 0, mix(foot, white, 0.35f));
 }
 
-Pose walkpose(int i) {
+// A step of a walk or run cycle at phase a: feet swing stride either way and
+// lift by lift, arms swing against them, the body bobs.
+Pose stridepose(float a, float stride, float lift, float bob, float swing) {
   Pose p;
+  p.nearx = 27 + stride * std::sin(a);
+  p.neary = 3.5f + std::max(0.0f, lift * std::cos(a));
+  p.farx = 24.5f - stride * std::sin(a);
+  p.fary = 3.5f + std::max(0.0f, -lift * std::cos(a));
+  p.by = bob * std::fabs(std::cos(a));
+  p.nearreach = -swing * std::sin(a);
+  p.farreach = swing * std::sin(a);
+  return p;
+}
+
+Pose walkpose(int i) {
   float a = 2 * pi * float(i) / 5;
-  p.nearx = 27 + 7 * std::sin(a);
-  p.neary = 3.5f + std::max(0.0f, 3.5f * std::cos(a));
-  p.farx = 24 - 7 * std::sin(a);
-  p.fary = 3.5f + std::max(0.0f, -3.5f * std::cos(a));
-  p.by = 1.2f * std::fabs(std::cos(a));
+  Pose p = stridepose(a, 7, 3.5f, 1.2f, 0.7f);
   p.lean = 0.05f;
-  p.nearreach = -0.7f * std::sin(a);
-  p.farreach = 0.7f * std::sin(a);
   p.tail = 0.15f;
   p.wave = a;
   return p;
 }
 
 Pose runpose(int i) {
-  Pose p;
   float a = 2 * pi * float(i) / 10;
-  p.nearx = 27 + 11 * std::sin(a);
-  p.neary = 3.5f + std::max(0.0f, 6.0f * std::cos(a));
-  p.farx = 25 - 11 * std::sin(a);
-  p.fary = 3.5f + std::max(0.0f, -6.0f * std::cos(a));
-  p.by = 2.5f + 2.0f * std::fabs(std::cos(a));
+  Pose p = stridepose(a, 11, 6, 2, 1.3f);
+  p.by += 2.5f;
   p.lean = 0.2f;
   p.sx = 1.04f, p.sy = 0.97f;
-  p.nearreach = -1.3f * std::sin(a);
-  p.farreach = 1.3f * std::sin(a);
   p.tail = 0.05f;
   p.wave = a * 2;
   p.flutter = 1.4f;

@@ -112,34 +112,28 @@ struct Distances {
   std::vector<uint8_t> up, down, left, right;
 };
 
+// Walks count pixels from start, stride apart, writing for each the number of
+// solid pixels in a row up to and including it (the picture's edge counts as
+// deep inside rock).
+void solidruns(const Grid& g, std::vector<uint8_t>& out, int start, int stride, int count) {
+  int run = 255;
+  for (int k = 0, i = start; k < count; k++, i += stride) {
+    run = g.cover[size_t(i)] >= 128 ? std::min(255, run + 1) : 0;
+    out[size_t(i)] = uint8_t(run);
+  }
+}
+
 Distances distances(const Grid& g) {
   size_t n = size_t(g.width) * size_t(g.height);
   Distances d{std::vector<uint8_t>(n), std::vector<uint8_t>(n), std::vector<uint8_t>(n),
               std::vector<uint8_t>(n)};
-  auto solid = [&](int c, int r) { return g.cover[size_t(g.index(c, r))] >= 128; };
   for (int c = 0; c < g.width; c++) {
-    int run = 255;  // above the picture counts as open sky... of solid rock at the edge
-    for (int r = 0; r < g.height; r++) {
-      run = solid(c, r) ? std::min(255, run + 1) : 0;
-      d.up[size_t(g.index(c, r))] = uint8_t(run);
-    }
-    run = 255;
-    for (int r = g.height - 1; r >= 0; r--) {
-      run = solid(c, r) ? std::min(255, run + 1) : 0;
-      d.down[size_t(g.index(c, r))] = uint8_t(run);
-    }
+    solidruns(g, d.up, g.index(c, 0), g.width, g.height);
+    solidruns(g, d.down, g.index(c, g.height - 1), -g.width, g.height);
   }
   for (int r = 0; r < g.height; r++) {
-    int run = 255;
-    for (int c = 0; c < g.width; c++) {
-      run = solid(c, r) ? std::min(255, run + 1) : 0;
-      d.left[size_t(g.index(c, r))] = uint8_t(run);
-    }
-    run = 255;
-    for (int c = g.width - 1; c >= 0; c--) {
-      run = solid(c, r) ? std::min(255, run + 1) : 0;
-      d.right[size_t(g.index(c, r))] = uint8_t(run);
-    }
+    solidruns(g, d.left, g.index(0, r), 1, g.width);
+    solidruns(g, d.right, g.index(g.width - 1, r), -1, g.width);
   }
   return d;
 }
