@@ -33,7 +33,7 @@ struct Pose {
   float farx = 22, fary = 3;   // far foot centre
   float nearreach = 0.6f;      // near arm angle, radians from straight down, forward positive
   float farreach = -0.4f;      // far arm angle
-  float armlen = 7;            // arm length
+  float armlen = 9;            // arm length
   float tail = 0.1f;           // scarf tail angle, radians up from pointing back
   float wave = 0;              // scarf wave phase
   float flutter = 1;           // scarf wave size
@@ -55,7 +55,7 @@ void drawhero(Scene& s, const Pose& p) {
   // Far foot and far arm sit behind the body.
   s.ellipse(p.farx, p.fary, 6.2f, 3.8f, 0, outline);
   s.ellipse(p.farx, p.fary + 0.3f, 5.0f, 2.7f, 0, scale(foot, 0.8f));
-  float fax = cx - 2, fay = f.cy - 4;
+  float fax = cx - f.rx * 0.72f, fay = f.cy - f.ry * 0.1f;
   float fex = fax + std::sin(p.farreach) * p.armlen, fey = fay - std::cos(p.farreach) * p.armlen;
   s.capsule(fax, fay, fex, fey, 3.0f, outline);
   s.capsule(fax, fay, fex, fey, 1.9f, bodyshade);
@@ -116,9 +116,9 @@ void drawhero(Scene& s, const Pose& p) {
   s.capsule(cx - f.rx * 0.3f, wy + 2.8f, cx + f.rx * 0.5f, wy + 1.2f, 0.7f, stripe);
 
   // Near arm and near foot in front.
-  float nax = cx + f.rx * 0.35f, nay = f.cy - f.ry * 0.5f;
-  float nex = nax + std::sin(p.nearreach) * p.armlen;
-  float ney = nay - std::cos(p.nearreach) * p.armlen;
+  float nax = cx + f.rx * 0.55f, nay = f.cy - f.ry * 0.42f;
+  float nex = nax + std::sin(p.nearreach) * (p.armlen - 1.5f);
+  float ney = nay - std::cos(p.nearreach) * (p.armlen - 1.5f);
   if (p.wall) nex = std::min(nex, 46.0f);
   s.capsule(nax, nay, nex, ney, 3.2f, outline);
   s.capsule(nax, nay, nex, ney, 2.1f, body);
@@ -174,24 +174,24 @@ Pose airpose(int k) {
   switch (k) {
     case 0:
       p.sy = 1.1f, p.sx = 0.93f;
-      p.nearreach = 2.6f, p.farreach = 2.4f;
+      p.nearreach = 2.7f, p.farreach = -2.7f;
       p.nearx = 29, p.farx = 22, p.neary = 2, p.fary = 4;
       p.tail = -0.6f;
       break;
     case 1:
-      p.nearreach = 1.8f, p.farreach = 1.3f;
+      p.nearreach = 2.1f, p.farreach = -1.5f;
       p.nearx = 31, p.farx = 21, p.neary = 5, p.fary = 7;
       p.tail = -0.25f;
       break;
     case 2:
-      p.nearreach = 2.0f, p.farreach = -2.0f;
+      p.nearreach = 1.5f, p.farreach = -1.6f;
       p.nearx = 32, p.farx = 20, p.neary = 3, p.fary = 5;
       p.tail = 0.35f;
       p.eye = 0.9f;
       break;
     default:
       p.sy = 1.06f, p.sx = 0.95f;
-      p.nearreach = 2.9f, p.farreach = -2.8f;
+      p.nearreach = 2.4f, p.farreach = -2.5f;
       p.nearx = 30, p.farx = 22, p.neary = 1.5f, p.fary = 2.5f;
       p.tail = 0.8f;
       p.looky = -1;
@@ -225,7 +225,7 @@ Pose framepose(int f) {
     case 11:  // sliding down a wall on the right, scarf streaming up
       p.bx = 2.5f, p.by = 4;
       p.wall = true;
-      p.nearreach = 2.2f, p.farreach = 1.9f;
+      p.nearreach = 2.5f, p.farreach = -2.2f;
       p.nearx = 40, p.neary = 9, p.farx = 33, p.fary = 4;
       p.tail = 1.2f, p.flutter = 0.8f;
       p.eye = 0.6f, p.lookx = 1;
@@ -233,7 +233,7 @@ Pose framepose(int f) {
     case 16:  // kicking off a wall behind, to the right
       p.lean = 0.22f, p.by = 5;
       p.nearx = 14, p.neary = 12, p.farx = 9, p.fary = 7;
-      p.nearreach = 2.3f, p.farreach = -1.6f;
+      p.nearreach = 2.0f, p.farreach = -1.9f;
       p.tail = -0.2f, p.flutter = 1.3f;
       return p;
     case 40:  // crouched to take off
@@ -246,7 +246,7 @@ Pose framepose(int f) {
       p.sy = 1.12f, p.sx = 0.92f;
       p.by = 4;
       p.nearx = 29, p.neary = 2, p.farx = 24, p.fary = 1.5f;
-      p.nearreach = 2.4f, p.farreach = 2.0f;
+      p.nearreach = 2.6f, p.farreach = -2.4f;
       p.tail = -0.7f;
       return p;
     default:
