@@ -110,15 +110,18 @@ struct NoiseField {
 // and right, capped at 255: they shape the grass, the rims and the shadows.
 struct Distances {
   std::vector<uint8_t> up, down, left, right;
+  std::vector<uint8_t> earthup;  // as up, counting only earth as solid: its depth
 };
 
 // Walks count pixels from start, stride apart, writing for each the number of
 // solid pixels in a row up to and including it (the picture's edge counts as
 // deep inside rock).
-void solidruns(const Grid& g, std::vector<uint8_t>& out, int start, int stride, int count) {
+void solidruns(const Grid& g, std::vector<uint8_t>& out, int start, int stride, int count,
+               bool earthonly = false) {
   int run = 255;
   for (int k = 0, i = start; k < count; k++, i += stride) {
-    run = g.cover[size_t(i)] >= 128 ? std::min(255, run + 1) : 0;
+    bool solid = g.cover[size_t(i)] >= 128 && (!earthonly || g.material[size_t(i)] == earth);
+    run = solid ? std::min(255, run + 1) : 0;
     out[size_t(i)] = uint8_t(run);
   }
 }
@@ -126,9 +129,10 @@ void solidruns(const Grid& g, std::vector<uint8_t>& out, int start, int stride, 
 Distances distances(const Grid& g) {
   size_t n = size_t(g.width) * size_t(g.height);
   Distances d{std::vector<uint8_t>(n), std::vector<uint8_t>(n), std::vector<uint8_t>(n),
-              std::vector<uint8_t>(n)};
+              std::vector<uint8_t>(n), std::vector<uint8_t>(n)};
   for (int c = 0; c < g.width; c++) {
     solidruns(g, d.up, g.index(c, 0), g.width, g.height);
+    solidruns(g, d.earthup, g.index(c, 0), g.width, g.height, true);
     solidruns(g, d.down, g.index(c, g.height - 1), -g.width, g.height);
   }
   for (int r = 0; r < g.height; r++) {
@@ -138,7 +142,8 @@ Distances distances(const Grid& g) {
   return d;
 }
 
-Colour earthcolour(const Palette& p, int lx, int ly, int up, int down, int side, float n) {
+Colour earthcolour(const Palette& p, int lx, int ly, int up, int depth, int down, int side,
+                   float n) {
   // Grass: a band whose depth wanders along the surface, with a bright tip.
   float grassdepth = up < 16 ? 7 + 4 * valuenoise(float(lx) * 0.07f, 0.5f, 11) : 0;
   float blade = hash2(lx, 0, 12);
@@ -158,7 +163,7 @@ Colour earthcolour(const Palette& p, int lx, int ly, int up, int down, int side,
   if (hash2(cx, cy, 25) > 0.86f && dx * dx + dy * dy * 1.6f < rad * rad) {
     c = scale(p.stone, 0.85f + 0.3f * (dy > 0 ? 1.0f : 0.4f));
   }
-  float deep = std::min(1.0f, float(up) / 180.0f);
+  float deep = std::min(1.0f, float(depth) / 180.0f);
   c = scale(c, 1.0f - 0.35f * deep);
   if (down < 4) c = scale(c, 0.6f);            // overhang undersides
   if (side < 3) c = scale(c, 0.7f);            // crisp sides
@@ -367,7 +372,7 @@ Image drawforeground(const World& w, const Palette& p, int width, int height) {
         case ice: col = icecolour(lx, ly, d.up[i], d.down[i], side); break;
         case plank: col = plankcolour(lx, ly, d.up[i], d.down[i], d.left[i], d.right[i]); break;
         default:
-          col = earthcolour(p, lx, ly, d.up[i], d.down[i], side, blotches.at(c, r));
+          col = earthcolour(p, lx, ly, d.up[i], d.earthup[i], d.down[i], side, blotches.at(c, r));
           break;
       }
       putcolour(img.at(c, r), col, float(g.cover[i]) / 255.0f);
