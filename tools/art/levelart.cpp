@@ -316,7 +316,7 @@ void picturesize(const World& w, int* width, int* height) {
   *height = std::max(256, (high + 255) / 256 * 256);
 }
 
-Image drawforeground(const World& w, const Palette& p, int width, int height) {
+Image drawforeground(const World& w, const Palette& p, int width, int height, uint64_t seed) {
   Grid g{width, height, w.imageshiftx, w.imageshifty,
          std::vector<uint8_t>(size_t(width) * size_t(height), empty),
          std::vector<uint8_t>(size_t(width) * size_t(height), 0)};
@@ -380,7 +380,7 @@ Image drawforeground(const World& w, const Palette& p, int width, int height) {
   }
 
   // Tufts of grass and a few flowers poke up from open earth tops.
-  Rng rng(nameseed("tufts") ^ uint64_t(width) * 31 ^ uint64_t(height));
+  Rng rng(seed);
   for (int c = 2; c < width - 2; c += 5) {
     for (int r = 1; r < height; r++) {
       size_t i = size_t(g.index(c, r));

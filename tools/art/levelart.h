@@ -24,6 +24,7 @@ bool readpalettes(const std::string& path, std::map<std::string, Palette>& out, 
 // picture into tiles.
 void picturesize(const World& w, int* width, int* height);
 
-// The foreground (elements with alpha) and the opaque background.
-Image drawforeground(const World& w, const Palette& p, int width, int height);
+// The foreground (elements with alpha) and the opaque background; the seed
+// places the grass tufts and the hills and clouds.
+Image drawforeground(const World& w, const Palette& p, int width, int height, uint64_t seed);
 Image drawbackground(const Palette& p, int width, int height, uint64_t seed);

@@ -38,7 +38,7 @@ bool drawlevel(const std::string& path, const std::string& out,
   const Palette& p = found != palettes.end() ? found->second : palettes.at("default");
   bool ok = true;
   if (!fg.empty()) {
-    Image img = drawforeground(w, p, width, height);
+    Image img = drawforeground(w, p, width, height, nameseed(fg));
     ok = writepng(out + fg + ".png", img, false) && ok;
     ok = writepng(out + fg + ".a.png", img, true) && ok;
   }
@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
   // The loader logs every command to standard output; this tool's own output
   // is its messages on standard error.
   std::fflush(stdout);
-  if (!std::freopen("/dev/null", "w", stdout)) std::fprintf(stderr, "twinfold-art: logs shown\n");
+  if (!std::freopen("/dev/null", "w", stdout)) {
+    std::fprintf(stderr, "twinfold-art: the level log goes to standard output\n");
+  }
 
   Image sheet = drawspritesheet();
   bool ok = writebmp(out + "orvik_spritesheet.bmp", sheet, false);
