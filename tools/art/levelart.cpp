@@ -113,16 +113,33 @@ struct Distances {
   std::vector<uint8_t> earthup;  // as up, counting only earth as solid: its depth
 };
 
-// Walks count pixels from start, stride apart, writing for each the number of
-// solid pixels in a row up to and including it (the picture's edge counts as
-// deep inside rock).
-void solidruns(const Grid& g, std::vector<uint8_t>& out, int start, int stride, int count,
-               bool earthonly = false) {
-  int run = 255;
-  for (int k = 0, i = start; k < count; k++, i += stride) {
-    bool solid = g.cover[size_t(i)] >= 128 && (!earthonly || g.material[size_t(i)] == earth);
-    run = solid ? std::min(255, run + 1) : 0;
-    out[size_t(i)] = uint8_t(run);
+// Counts, for every pixel, the solid pixels in a row up to and including it
+// going one way (the picture's edge counts as deep inside rock). Columns are
+// walked a whole row at a time, which keeps to the picture's memory order.
+void solidruns(const Grid& g, std::vector<uint8_t>& out, bool vertical, bool backwards,
+               bool earthonly) {
+  auto solid = [&](size_t i) {
+    return g.cover[i] >= 128 && (!earthonly || g.material[i] == earth);
+  };
+  if (vertical) {
+    std::vector<int> run(size_t(g.width), 255);
+    for (int k = 0; k < g.height; k++) {
+      int r = backwards ? g.height - 1 - k : k;
+      for (int c = 0; c < g.width; c++) {
+        size_t i = size_t(g.index(c, r));
+        run[size_t(c)] = solid(i) ? std::min(255, run[size_t(c)] + 1) : 0;
+        out[i] = uint8_t(run[size_t(c)]);
+      }
+    }
+    return;
+  }
+  for (int r = 0; r < g.height; r++) {
+    int run = 255;
+    for (int k = 0; k < g.width; k++) {
+      size_t i = size_t(g.index(backwards ? g.width - 1 - k : k, r));
+      run = solid(i) ? std::min(255, run + 1) : 0;
+      out[i] = uint8_t(run);
+    }
   }
 }
 
@@ -130,15 +147,11 @@ Distances distances(const Grid& g) {
   size_t n = size_t(g.width) * size_t(g.height);
   Distances d{std::vector<uint8_t>(n), std::vector<uint8_t>(n), std::vector<uint8_t>(n),
               std::vector<uint8_t>(n), std::vector<uint8_t>(n)};
-  for (int c = 0; c < g.width; c++) {
-    solidruns(g, d.up, g.index(c, 0), g.width, g.height);
-    solidruns(g, d.earthup, g.index(c, 0), g.width, g.height, true);
-    solidruns(g, d.down, g.index(c, g.height - 1), -g.width, g.height);
-  }
-  for (int r = 0; r < g.height; r++) {
-    solidruns(g, d.left, g.index(0, r), 1, g.width);
-    solidruns(g, d.right, g.index(g.width - 1, r), -1, g.width);
-  }
+  solidruns(g, d.up, true, false, false);
+  solidruns(g, d.earthup, true, false, true);
+  solidruns(g, d.down, true, true, false);
+  solidruns(g, d.left, false, false, false);
+  solidruns(g, d.right, false, true, false);
   return d;
 }
 

@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr int maxpicture = 8192;  // pixels, either side
+
 bool writepair(const std::string& base, const Image& img) {
   bool ok = writebmp(base + ".bmp", img, false);
   return writebmp(base + ".a.bmp", img, true) && ok;
@@ -33,6 +35,13 @@ bool drawlevel(const std::string& path, const std::string& out,
   World w(path.c_str(), false);
   int width = 0, height = 0;
   picturesize(w, &width, &height);
+  // A level's pictures live in memory whole while they are drawn and again as
+  // textures in the game; refuse sizes that no screen scrolls through.
+  if (width > maxpicture || height > maxpicture) {
+    std::fprintf(stderr, "twinfold-art: %s: pictures would be %d by %d; keep levels within %d\n",
+                 path.c_str(), width, height, maxpicture);
+    return false;
+  }
   std::string fg = w.foregroundname, bg = w.backgroundname;
   auto found = palettes.find(fg);
   const Palette& p = found != palettes.end() ? found->second : palettes.at("default");
