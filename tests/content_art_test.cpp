@@ -29,17 +29,31 @@ const char* smalllevel =
     "buildSpikes(300, 340, 100, 116);\n"
     "setEndPosition(560, 100);\n";
 
-// Runs the generator on a data folder holding the small level; returns its
-// exit status.
-int runart(const LevelDir& data, const std::string& out) {
+const char* testpalette =
+    "# test colours\ndefault 000080 8080ff 808080 406040 40c040 806040 909090 ffffc0\n";
+
+// Fills a data folder with one level and a palette file.
+void makedata(const LevelDir& data, const std::string& name, const std::string& level,
+              const std::string& palettes) {
   std::filesystem::create_directories(data.path + "/levels");
   std::filesystem::create_directories(data.path + "/art");
-  data.write("levels/small.lvl", smalllevel);
-  data.write("art/palettes.txt", "# test colours\ndefault 000080 8080ff 808080 406040 "
-                                 "40c040 806040 909090 ffffc0\n");
+  data.write("levels/" + name, level);
+  data.write("art/palettes.txt", palettes);
+}
+
+// Runs the generator from data into out, its messages into data/err; returns
+// its exit status.
+int runtool(const LevelDir& data, const std::string& out) {
   std::filesystem::create_directories(out);
-  std::string cmd = "'" + arttool + "' '" + data.path + "' '" + out + "' 2>/dev/null";
+  std::string cmd =
+      "'" + arttool + "' '" + data.path + "' '" + out + "' 2>'" + data.path + "/err'";
   return std::system(cmd.c_str());
+}
+
+// Runs the generator on a data folder holding the small level.
+int runart(const LevelDir& data, const std::string& out) {
+  makedata(data, "small.lvl", smalllevel, testpalette);
+  return runtool(data, out);
 }
 
 std::string slurp(const std::string& path) {
@@ -155,12 +169,17 @@ TEST_F(ContentArt, SameSourcesGiveTheSameBytes) {
 }
 
 TEST_F(ContentArt, BadPaletteFileStopsWithAMessage) {
-  std::filesystem::create_directories(data.path + "/levels");
-  std::filesystem::create_directories(data.path + "/art");
-  data.write("art/palettes.txt", "default 000080 nothex\n");
-  std::string cmd = "'" + arttool + "' '" + data.path + "' '" + data.path + "' 2>'" + data.path +
-                    "/err'";
-  int status = std::system(cmd.c_str());
-  EXPECT_NE(status, 0);
+  makedata(data, "small.lvl", smalllevel, "default 000080 nothex\n");
+  EXPECT_NE(runtool(data, out), 0);
   EXPECT_NE(slurp(data.path + "/err").find("palettes.txt:1"), std::string::npos);
+}
+
+TEST_F(ContentArt, OversizedLevelIsRefused) {
+  makedata(data, "wide.lvl", "setForeground(\"wide\"); buildGround(0, 9000, 0, 100);",
+           testpalette);
+  EXPECT_NE(runtool(data, out), 0);
+  EXPECT_NE(slurp(data.path + "/err").find("wide.lvl: pictures would be 9216 by 256"),
+            std::string::npos)
+      << slurp(data.path + "/err");
+  EXPECT_FALSE(std::filesystem::exists(out + "/wide.png"));
 }
