@@ -183,3 +183,16 @@ TEST_F(ContentArt, OversizedLevelIsRefused) {
       << slurp(data.path + "/err");
   EXPECT_FALSE(std::filesystem::exists(out + "/wide.png"));
 }
+
+TEST_F(ContentArt, TwoLevelsNamingOnePictureAreReported) {
+  makedata(data, "a.lvl", "setForeground(\"same\"); buildGround(0, 300, 0, 100);", testpalette);
+  data.write("levels/b.lvl", "setForeground(\"same\"); buildGround(0, 600, 0, 100);");
+  EXPECT_NE(runtool(data, out), 0);
+  EXPECT_NE(slurp(data.path + "/err").find("b.lvl: its pictures are another level's"),
+            std::string::npos)
+      << slurp(data.path + "/err");
+  // The first level by name keeps the picture: 300 wide rounds up to 512
+  // (the other level's would be 768).
+  Bitmap kept((out + "/same.png").c_str());
+  EXPECT_EQ(kept.width, 512);
+}

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,8 +29,8 @@ bool writepair(const std::string& base, const Image& img) {
   return writebmp(base + ".a.bmp", img, true) && ok;
 }
 
-// Draws and writes one level's two pictures; false if the level names none
-// or a file cannot be written.
+// Draws and writes one level's two pictures (those it names); false if they
+// would be too large or a file cannot be written.
 bool drawlevel(const std::string& path, const std::string& out,
                const std::map<std::string, Palette>& palettes) {
   World w(path.c_str(), false);
@@ -90,24 +91,48 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "twinfold-art: the level log goes to standard output\n");
   }
 
+  // Two levels naming the same picture would have it written twice at once:
+  // the first level by file name keeps it, a later one is reported and left out.
+  bool ok = true;
+  std::set<std::string> claimed;
+  std::vector<std::string> drawable;
+  for (const std::string& path : levels) {
+    World w(path.c_str(), false);
+    std::string names[2] = {w.foregroundname, w.backgroundname};
+    bool clash = false;
+    for (const std::string& n : names) clash = clash || (!n.empty() && claimed.count(n));
+    if (clash) {
+      std::fprintf(stderr, "twinfold-art: %s: its pictures are another level's; not drawn\n",
+                   path.c_str());
+      ok = false;
+      continue;
+    }
+    for (const std::string& n : names) {
+      if (!n.empty()) claimed.insert(n);
+    }
+    drawable.push_back(path);
+  }
+
   Image sheet = drawspritesheet();
-  bool ok = writebmp(out + "orvik_spritesheet.bmp", sheet, false);
+  ok = writebmp(out + "orvik_spritesheet.bmp", sheet, false) && ok;
   ok = writebmp(out + "orvik_spritesheet_alpha.bmp", sheet, true) && ok;
   ok = writepair(out + "viewmaster", drawviewmaster()) && ok;
   ok = writepair(out + "viewmaster_card", drawcard()) && ok;
 
   // Two workers take the levels in turn; each level's pictures depend only on
   // its own file, so the bytes do not depend on the order.
-  std::vector<char> done(levels.size(), 0);
+  std::vector<char> done(drawable.size(), 0);
   auto work = [&](size_t first) {
-    for (size_t i = first; i < levels.size(); i += 2) done[i] = drawlevel(levels[i], out, palettes);
+    for (size_t i = first; i < drawable.size(); i += 2) {
+      done[i] = drawlevel(drawable[i], out, palettes);
+    }
   };
   std::thread other(work, 1);
   work(0);
   other.join();
-  for (size_t i = 0; i < levels.size(); i++) {
+  for (size_t i = 0; i < drawable.size(); i++) {
     if (!done[i]) {
-      std::fprintf(stderr, "twinfold-art: pictures of %s not written\n", levels[i].c_str());
+      std::fprintf(stderr, "twinfold-art: pictures of %s not written\n", drawable[i].c_str());
       ok = false;
     }
   }
