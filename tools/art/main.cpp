@@ -4,8 +4,6 @@
 // file DATADIR/levels/*.lvl its foreground and background pictures under the
 // names the level gives them, in the colours of DATADIR/art/palettes.txt.
 // The same sources always give the same bytes.
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
