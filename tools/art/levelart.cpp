@@ -469,5 +469,34 @@ Image drawbackground(const Palette& p, int width, int height, uint64_t seed) {
       putcolour(img.at(c, r), col, 1);
     }
   }
+
+  // Stars in a dark sky, above the hills.
+  float dusk = p.skytop.r * 0.3f + p.skytop.g * 0.59f + p.skytop.b * 0.11f;
+  if (dusk < 0.25f) {
+    for (int i = 0; i < width * height / 3000; i++) {
+      int c = int(rng.unit() * float(width)), r = int(rng.unit() * float(height) * 0.5f);
+      if (float(height - r) < far[size_t(c)] + 20 || clouds.at(c, r) > 0.55f) continue;
+      Scene star;
+      star.circle(1.5f, 1.5f, rng.range(0.5f, 1.3f), mix(p.sun, hexcolour(0xffffff), 0.5f),
+                  rng.range(0.5f, 1.0f));
+      star.render(img, c - 1, r - 1, 3, 3, 1, 1, 3);
+    }
+  }
+
+  // Round trees along the near hills, a shade darker than them.
+  for (float c = rng.range(20, 120); c < float(width); c += rng.range(50, 220)) {
+    float base = near[size_t(c)];
+    float trunk = rng.range(18, 36), crown = rng.range(13, 26);
+    Colour leaves = scale(p.nearhills, rng.range(0.7f, 0.85f));
+    Scene tree;
+    float x = crown + 2;
+    tree.capsule(x, 0, x, trunk, 2.2f, scale(p.nearhills, 0.55f));
+    tree.circle(x, trunk + crown * 0.6f, crown, leaves);
+    tree.circle(x - crown * 0.45f, trunk + crown * 0.3f, crown * 0.6f, leaves);
+    tree.circle(x + crown * 0.2f, trunk + crown * 0.9f, crown * 0.5f,
+                mix(leaves, p.skylow, 0.12f));
+    int w = int(2 * crown + 4), h = int(trunk + crown * 1.7f + 2);
+    tree.render(img, int(c - x), height - int(base) - h + 4, w, h, 1, 1, 3);
+  }
   return img;
 }
