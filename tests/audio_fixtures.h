@@ -40,12 +40,13 @@ inline void writefile(const std::string& path, const Bytes& b) {
   std::fclose(f);
 }
 
-inline Bytes readfile(const std::string& path) {
+// The first `limit` bytes of the file, or fewer if it is shorter.
+inline Bytes readfile(const std::string& path, size_t limit = 1 << 30) {
   Bytes b;
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return b;
   int c;
-  while ((c = std::fgetc(f)) != EOF) b.push_back(static_cast<unsigned char>(c));
+  while (b.size() < limit && (c = std::fgetc(f)) != EOF) b.push_back(static_cast<unsigned char>(c));
   std::fclose(f);
   return b;
 }

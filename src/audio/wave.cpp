@@ -46,12 +46,12 @@ static std::string readchunks(FILE* f, int64_t filesize, Wave& w,
       if (w.datasize < 2) return "data size " + std::to_string(w.datasize) + " holds no sample";
       int64_t have = filesize - pos;
       int64_t bytes = w.datasize;
+      if (have < 2) return "data chunk holds no sample";
       if (bytes > have) {
         notes.push_back("data size " + std::to_string(bytes) + " runs past the end; " +
                         std::to_string(have) + " bytes used");
         bytes = have;
       }
-      if (bytes < 2) return "data chunk holds no sample";
       std::vector<unsigned char> raw(size_t(bytes / 2 * 2));
       if (std::fread(raw.data(), 1, raw.size(), f) != raw.size()) return "read failed";
       w.samples.resize(raw.size() / 2);
