@@ -75,4 +75,4 @@ BENCHMARK(BM_MusicAndEightChannels);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// main() comes from the other benchmark file of the binary.

@@ -21,6 +21,16 @@ class MusicTest : public ::testing::Test {
   }
 };
 
+// A mono header with the loop flag on and the two loop byte positions.
+AdxHeader looped(uint32_t samples, uint32_t start, uint32_t end) {
+  AdxHeader h;
+  h.samples = samples;
+  h.loop = true;
+  h.loopstart = start;
+  h.loopend = end;
+  return h;
+}
+
 std::vector<int16_t> left(const std::vector<int16_t>& frames) {
   std::vector<int16_t> l;
   for (size_t i = 0; i < frames.size(); i += 2) l.push_back(frames[i]);
@@ -174,11 +184,7 @@ TEST_F(MusicTest, LengthsFromTheSampleCount) {
 TEST_F(MusicTest, ValidLoopEndStopsPlayback) {
   // Three blocks; loop end after two (byte 46 + 4 + 36): the third never plays.
   Bytes data = joined({adxblock(1, {7}), adxblock(0, {}), adxblock(1000, {7})});
-  AdxHeader h;
-  h.samples = 96;
-  h.loop = true;
-  h.loopstart = 50;
-  h.loopend = 86;
+  AdxHeader h = looped(96, 50, 86);
   Music m;
   ASSERT_EQ(load(m, adxfile(h, data)), 0);
   EXPECT_EQ(m.endoffset, 36);
@@ -190,11 +196,7 @@ TEST_F(MusicTest, ValidLoopEndStopsPlayback) {
 
 TEST_F(MusicTest, LoopEndAtDataStartRepeatsFirstBlock) {
   Bytes data = joined({adxblock(1, {7, 0, 0}), adxblock(1000, {7})});
-  AdxHeader h;
-  h.samples = 64;
-  h.loop = true;
-  h.loopstart = 50;
-  h.loopend = 50;
+  AdxHeader h = looped(64, 50, 50);
   Music m;
   ASSERT_EQ(load(m, adxfile(h, data)), 0);
   std::vector<int16_t> f = left(play(m, 96));
@@ -218,22 +220,14 @@ TEST_F(MusicTest, InvalidLoopPointsPlayTheWholeData) {
       {0xffffffffu, 86, "start negative as a 32-bit number"},
   };
   for (const Case& c : cases) {
-    AdxHeader h;
-    h.samples = 96;
-    h.loop = true;
-    h.loopstart = c.start;
-    h.loopend = c.end;
+    AdxHeader h = looped(96, c.start, c.end);
     Music m;
     ASSERT_EQ(load(m, adxfile(h, data)), 0);
     EXPECT_EQ(m.endoffset, 54) << c.why;  // L - 2
     EXPECT_EQ(left(play(m, 65))[64], 7000) << c.why;
   }
   // Loop flag byte not 1: positions ignored even when valid.
-  AdxHeader h;
-  h.samples = 96;
-  h.loopstart = 50;
-  h.loopend = 86;
-  Bytes file = adxfile(h, data);
+  Bytes file = adxfile(looped(96, 50, 86), data);
   file[27] = 2;
   Music m;
   ASSERT_EQ(load(m, file), 0);
