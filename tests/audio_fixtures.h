@@ -36,7 +36,7 @@ class ScratchDir {
 inline void writefile(const std::string& path, const Bytes& b) {
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr) << path;
-  std::fwrite(b.data(), 1, b.size(), f);
+  if (!b.empty()) std::fwrite(b.data(), 1, b.size(), f);
   std::fclose(f);
 }
 
