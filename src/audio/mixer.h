@@ -26,7 +26,12 @@ class Mixer {
   Mixer(const Mixer&) = delete;
   Mixer& operator=(const Mixer&) = delete;
 
+  // Main thread. A file that cannot be used leaves the slot empty, with one
+  // line on standard error.
   void loadstream(const char* name, int slot, bool loop);
+  bool playable(int slot) const;    // slot in range and loaded
+  // play and stop refuse (-1, or nothing) a slot that is not playable or a
+  // channel out of range; they take the audio lock themselves.
   int play(int slot);               // first idle channel of 0..6, or -1
   int play(int slot, int channel);  // that channel, whatever it played
   void stop(int channel);

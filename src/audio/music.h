@@ -20,13 +20,27 @@ class Music {
   int counter;           // resampling accumulator
   int endoffset;         // end of the playable data, bytes from data
   unsigned char channels;  // 1 or 2
+  int datalength;        // L: bytes in data (zeros past what the file held); loader sets
 
   // Loads path; on failure prints "audio crash: " and the code and exits with it.
   explicit Music(const char* path);
+  // An empty stream that plays silence until load() succeeds; never exits.
+  Music();
+  // Loads path into this object: 0 on success, else the failure code (1, 2, 3)
+  // and the object stays silent. Main thread only, before the callback sees it.
+  int load(const char* path);
   ~Music();
   Music(const Music&) = delete;
   Music& operator=(const Music&) = delete;
 
   // Overwrites len bytes of stream with signed 16-bit stereo frames.
   void audio_callback(unsigned char* stream, int len);
+
+ private:
+  void clear();
+  void decodepair();
 };
+
+// The music's one fatal path: "audio crash: " and the code on standard output,
+// then exit with the code.
+[[noreturn]] void audio_crash(int code);
