@@ -53,5 +53,3 @@ void BM_WorldStep(benchmark::State& state) {
 BENCHMARK(BM_WorldStep);
 
 }  // namespace
-
-BENCHMARK_MAIN();
