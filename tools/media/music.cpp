@@ -18,8 +18,6 @@ bool to_float(const std::string& s, float& v) {
   return !s.empty() && end && *end == 0 && std::isfinite(v);
 }
 
-bool is_drum(const std::string& wave) { return wave == "kick" || wave == "snare" || wave == "hat"; }
-
 // Band-limited steps for the square and saw (polyBLEP), so high notes do not alias.
 float blep(float t, float dt) {
   if (t < dt) {
@@ -33,11 +31,23 @@ float blep(float t, float dt) {
   return 0;
 }
 
+// The waves, in the order of the names a score may use.
+enum Wave { sine, triangle, square, saw, kick, snare, hat };
+const char* wavenames[] = {"sine", "triangle", "square", "saw", "kick", "snare", "hat"};
+
+Wave wave_of(const std::string& name) {
+  int i = 0;
+  while (i < hat && name != wavenames[i]) i++;
+  return Wave(i);
+}
+
+bool is_drum(const std::string& name) { return wave_of(name) >= kick; }
+
 // One oscillator sample at phase t (0 to 1) with phase step dt.
-float oscillator(const std::string& wave, float t, float dt) {
-  if (wave == "sine") return std::sin(twopi * t);
-  if (wave == "triangle") return t < 0.5f ? 4 * t - 1 : 3 - 4 * t;
-  if (wave == "square") {
+float oscillator(Wave wave, float t, float dt) {
+  if (wave == sine) return std::sin(twopi * t);
+  if (wave == triangle) return t < 0.5f ? 4 * t - 1 : 3 - 4 * t;
+  if (wave == square) {
     float u = t + 0.5f;
     if (u >= 1) u -= 1;
     return (t < 0.5f ? 1.0f : -1.0f) + blep(t, dt) - blep(u, dt);
@@ -71,29 +81,30 @@ void play_note(const Score& s, const Note& n, std::vector<float>& out, long fram
   const Voice& v = s.voices[n.voice];
   float gl = std::sqrt(0.5f * (1 - v.pan)), gr = std::sqrt(0.5f * (1 + v.pan));
   float held = float(n.length) / samplerate;
-  long total = is_drum(v.wave) ? long(samplerate * (v.wave == "kick" ? 0.35f : v.wave == "snare" ? 0.25f : 0.08f))
-                               : n.length + long(v.release * samplerate);
+  const Wave wave = wave_of(v.wave);
+  long total = wave >= kick ? long(samplerate * (wave == kick ? 0.35f : wave == snare ? 0.25f : 0.08f))
+                            : n.length + long(v.release * samplerate);
   Rng rng(seed);
   float k = v.cutoff > 0 ? 1 - std::exp(-twopi * v.cutoff / samplerate) : 1;
   float lp1 = 0, lp2 = 0, hp = 0, ph1 = 0, ph2 = 0;
   float dt1 = n.hz / samplerate, dt2 = dt1 * std::pow(2.0f, v.detune / 1200);
   for (long i = 0; i < total; i++) {
     float t = float(i) / samplerate, x;
-    if (v.wave == "kick") {
+    if (wave == kick) {
       ph1 += (48 + 110 * std::exp(-t / 0.03f)) / samplerate;
       x = std::sin(twopi * ph1) * std::exp(-t / 0.12f) * std::min(1.0f, t / 0.001f);
-    } else if (v.wave == "snare") {
+    } else if (wave == snare) {
       float noise = rng.uniform() * 2 - 1;
       hp += 0.15f * (noise - hp);
       ph1 += 185.0f / samplerate;
       x = (noise - hp) * std::exp(-t / 0.07f) + 0.5f * std::sin(twopi * ph1) * std::exp(-t / 0.04f);
-    } else if (v.wave == "hat") {
+    } else if (wave == hat) {
       float noise = rng.uniform() * 2 - 1;
       hp += 0.5f * (noise - hp);
       x = (noise - hp) * std::exp(-t / 0.018f);
     } else {
-      x = oscillator(v.wave, ph1, dt1);
-      if (v.detune != 0) x = 0.6f * (x + oscillator(v.wave, ph2, dt2));
+      x = oscillator(wave, ph1, dt1);
+      if (v.detune != 0) x = 0.6f * (x + oscillator(wave, ph2, dt2));
       ph1 += dt1;
       ph2 += dt2;
       ph1 -= std::floor(ph1);
@@ -187,8 +198,7 @@ bool parse_score(const std::string& text, const std::string& filename, Score& sc
       score.echotime = t, score.echofeedback = fb, score.echomix = m;
     } else if (cmd == "voice") {
       if (w.size() < 3) return fail("expected \"voice NAME WAVE key=value...\"");
-      static const char* waves[] = {"sine", "triangle", "square", "saw", "kick", "snare", "hat"};
-      if (std::none_of(std::begin(waves), std::end(waves), [&](const char* s) { return w[2] == s; }))
+      if (std::none_of(std::begin(wavenames), std::end(wavenames), [&](const char* s) { return w[2] == s; }))
         return fail("unknown wave \"" + w[2] + "\"");
       if (find_voice(w[1]) >= 0) return fail("voice \"" + w[1] + "\" defined twice");
       Voice v;
