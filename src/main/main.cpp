@@ -1,3 +1,118 @@
-// STUB: replaced by the game shell's entry.
+// The game's entry: start-up, the frame loop and shut-down. This thin driver
+// makes the SDL and OpenGL calls; the rules it runs live in shell.cpp.
+#include <SDL.h>
+#include <SDL_opengl.h>
+
 #include <cstdio>
-int main() { puts("Twinfold Engine starting"); return 0; }
+#include <iostream>
+
+#include "audio/mixer.h"
+#include "audio/music.h"
+#include "main/shell.h"
+#include "menu/menu.h"
+#include "world/world.h"
+
+static World* loadworld(const char* path) { return new World(path); }
+
+// Music changes only with the device paused and the audio lock held, so the
+// callback never sees a half-built or freed stream.
+static void playmusic(const char* path) {
+  SDL_PauseAudio(1);
+  SDL_LockAudio();
+  delete gamemusic;
+  gamemusic = nullptr;
+  gamemusic = new Music(path);
+  SDL_UnlockAudio();
+  SDL_PauseAudio(0);
+}
+
+static void shiftsound(bool on) {
+  if (on)
+    soundeffects->play(7, 7);
+  else
+    soundeffects->stop(7);
+}
+
+static void glsetup() {
+  glViewport(0, 0, 1024, 768);
+  glClearColor(0.25f, 0.0f, 0.0f, 0.0f);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LESS);
+  glShadeModel(GL_SMOOTH);
+  // The projection stays the identity; drawing sets the model-view matrix.
+  glMatrixMode(GL_PROJECTION);
+  glMatrixMode(GL_MODELVIEW);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glEnable(GL_BLEND);
+}
+
+extern "C" int SDL_main(int, char**) {
+  // 1. The banner.
+  std::cout << "Twinfold Engine starting" << std::endl;
+  std::cout << "Made possible by the friends and supporters of the Twinfold project" << std::endl;
+
+  // 2.-4. SDL and the full-screen OpenGL surface. Vertical sync keeps a loop
+  // that redraws as fast as the swap allows from spinning a whole core.
+  SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
+  SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE);
+
+  // 5.-7. The menu needs the OpenGL context; then the pointer and GL state.
+  Menu* menu = new Menu();
+  SDL_ShowCursor(SDL_DISABLE);
+  glsetup();
+
+  // 8.-11. Music and effects exist before the device opens, so the first
+  // callback finds both.
+  SDL_AudioSpec* desired = new SDL_AudioSpec();
+  SDL_AudioSpec obtained;
+  desired->freq = 44100;
+  desired->format = AUDIO_S16LSB;
+  desired->channels = 2;
+  desired->samples = 4096;
+  desired->callback = audio_callback_music;
+  desired->userdata = nullptr;
+  gamemusic = new Music(menusong);
+  soundeffects = new Mixer();
+  printf("%d\n", SDL_OpenAudio(desired, &obtained));
+  fflush(stdout);
+  delete desired;
+  SDL_PauseAudio(0);
+
+  // 12. The step clock starts now.
+  Shell shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
+  shell.playing = true;
+
+  SDL_Event e;
+  for (;;) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (shell.inmenu()) {
+      soundeffects->stop(7);
+      menu->render();
+      SDL_GL_SwapBuffers();
+      while (SDL_PollEvent(&e)) shell.menuevent(e);
+    } else {
+      // The picture shows the camera placed in the previous frame.
+      shell.world->render();
+      SDL_GL_SwapBuffers();
+      shell.runsteps(SDL_GetTicks());
+      while (SDL_PollEvent(&e)) shell.playevent(e);
+      shell.shiftcontrol();
+      SDL_WarpMouse(screencentrex, screencentrey);
+      shell.placecamera();
+      shell.levelstate();
+    }
+    if (shell.quitting) break;
+  }
+
+  // The world goes while its OpenGL context still exists; SDL_Quit then stops
+  // the audio callback and closes the screen. Menu, music and mixer end with
+  // the process.
+  delete shell.world;
+  shell.world = nullptr;
+  SDL_Quit();
+  return 0;
+}
+
+int main(int argc, char** argv) { return SDL_main(argc, argv); }

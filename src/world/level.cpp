@@ -1,4 +1,284 @@
-// STUB: replaced by the level loader.
+// Level loader: reads a level file one character at a time and runs each
+// command as soon as its operands are read; also the built-in level.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "graphics/glayer.h"
 #include "world/world.h"
-void World::loadfile(const char*) {}
-void World::builtin() {}
+
+namespace {
+
+// Longest keyword the lexer keeps; letters beyond it are dropped, so a longer
+// word is its first 31 characters and matches nothing.
+constexpr int wordroom = 31;
+// Room of a picture name, terminator excluded (nextlevel has 31).
+constexpr int pictureroom = 127;
+
+// ASCII only: bytes of 0x80 and above are neither letters nor digits, and no
+// byte ever reaches the locale-dependent <cctype> tests.
+bool isdigit7(int c) { return c >= '0' && c <= '9'; }
+bool isalnum7(int c) {
+  return isdigit7(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+// The blanks that scanf's blank directive and %s skip in the C locale.
+bool isblank7(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+[[noreturn]] void fatal_load(const char* path) {
+  std::cout.flush();
+  std::cerr << "Error loading map: " << path << std::endl;
+  std::exit(1);
+}
+
+// Bounded readers over the open level file with the meaning of the scanf
+// directives the format is written in. Every reader stops at the end of the
+// file; an operand it cannot read keeps the value the caller gave it (0), and
+// once one fails the rest of that command's operands are not read, just as
+// scanf stops at its first failure. Only one character is ever pushed back.
+class LevelReader {
+ public:
+  explicit LevelReader(FILE* f) : f(f) {}
+
+  int get() { return std::getc(f); }
+  void unget(int c) {
+    if (c != EOF) std::ungetc(c, f);
+  }
+
+  void skipblanks() {
+    int c;
+    while ((c = get()) != EOF && isblank7(c)) {
+    }
+    unget(c);
+  }
+
+  // "%d": blanks, an optional sign, decimal digits. A value beyond int32 is
+  // clamped, not wrapped. On failure a sign already read stays consumed.
+  bool readint(int32_t* out) {
+    skipblanks();
+    int c = get();
+    bool negative = false;
+    if (c == '+' || c == '-') {
+      negative = c == '-';
+      c = get();
+    }
+    if (!isdigit7(c)) {
+      unget(c);
+      return false;
+    }
+    const int64_t limit = negative ? -int64_t(INT32_MIN) : INT32_MAX;
+    int64_t value = 0;
+    for (; isdigit7(c); c = get()) {
+      value = value * 10 + (c - '0');
+      if (value > limit) value = limit;  // later digits cannot bring it back
+    }
+    unget(c);
+    *out = int32_t(negative ? -value : value);
+    return true;
+  }
+
+  // " %*c": blanks, then exactly one character, whatever it is.
+  bool skipseparator() {
+    skipblanks();
+    return get() != EOF;
+  }
+
+  // "%d %*c %d ...": count integers with one separator between each two.
+  void readints(int32_t* values, int count) {
+    for (int i = 0; i < count; i++) {
+      if (i > 0 && !skipseparator()) return;
+      if (!readint(&values[i])) return;
+    }
+  }
+
+  // "%*c %s": one character skipped (the opening quote), blanks, then the
+  // whole run of non-blank characters, of which the first `room` are kept.
+  // The name ends at the run's first double quote. Empty when nothing is read.
+  void readname(char* name, int room) {
+    name[0] = '\0';
+    if (get() == EOF) return;
+    skipblanks();
+    int length = 0;
+    int c;
+    while ((c = get()) != EOF && !isblank7(c)) {
+      if (length < room) name[length++] = char(c);
+    }
+    unget(c);
+    name[length] = '\0';
+    if (char* quote = std::strchr(name, '"')) *quote = '\0';
+  }
+
+ private:
+  FILE* f;
+};
+
+// The four integers of an element command, in the file's order x1, x2, y1, y2.
+struct Corners {
+  int32_t x1, x2, y1, y2;
+};
+
+Corners readcorners(LevelReader& in) {
+  int32_t v[4] = {0, 0, 0, 0};
+  in.readints(v, 4);
+  return Corners{v[0], v[1], v[2], v[3]};
+}
+
+struct Point {
+  int32_t x, y;
+};
+
+Point readpoint(LevelReader& in) {
+  int32_t v[2] = {0, 0};
+  in.readints(v, 2);
+  return Point{v[0], v[1]};
+}
+
+void logcorners(const char* what, const Corners& c) {
+  std::cout << what << c.x1 << "," << c.x2 << "," << c.y1 << "," << c.y2 << "\n";
+}
+
+// Item corners from a point and a size; wide arithmetic so a point near the
+// int32 limits cannot overflow (the far corner is clamped instead).
+int32_t offset(int32_t v, int32_t d) {
+  int64_t r = int64_t(v) + d;
+  if (r > INT32_MAX) return INT32_MAX;
+  if (r < INT32_MIN) return INT32_MIN;
+  return int32_t(r);
+}
+
+Box* squareitem(Point p, int32_t size, int32_t kind) {
+  return new Box(p.x, p.y, offset(p.x, size), offset(p.y, size), kind);
+}
+
+Box* pickup(Point p, int32_t kind) {
+  return new Box(offset(p.x, -16), offset(p.y, -16), offset(p.x, 16), offset(p.y, 16), kind);
+}
+
+}  // namespace
+
+void World::loadfile(const char* path) {
+  // 3. Open the file; a level is something the game cannot do without.
+  FILE* f = std::fopen(path, "r");
+  if (!f) fatal_load(path);
+  LevelReader in(f);
+
+  // Layer 0 is the background (opaque), layer 1 the foreground (with alpha).
+  // The first command of each kind wins, even one with an empty name; later
+  // ones are only logged.
+  bool named[2] = {false, false};
+  auto setpicture = [&](int layer, const char* logprefix, char* recorded) {
+    char name[pictureroom + 1];
+    in.readname(name, pictureroom);
+    std::cout << logprefix << name << "\n";
+    if (named[layer]) return;
+    named[layer] = true;
+    std::strcpy(recorded, name);
+    if (pictures) layers[layer] = new GraphicsLayer(name, layer == 1, true);
+  };
+
+  // 4. Collect letters and digits into the word; '(' runs it as a command.
+  char word[wordroom + 1];
+  int length = 0;
+  int c;
+  while ((c = in.get()) != EOF) {
+    if (isalnum7(c)) {
+      if (length < wordroom) word[length++] = char(c);
+      continue;
+    }
+    if (c == ';' || c == '/') {
+      length = 0;
+      continue;
+    }
+    if (c != '(') continue;
+
+    word[length] = '\0';
+    length = 0;
+    if (!std::strcmp(word, "buildGround")) {
+      Corners k = readcorners(in);
+      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2));
+      logcorners("box: ", k);
+    } else if (!std::strcmp(word, "buildTriangle")) {
+      Corners k = readcorners(in);
+      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, true));
+      logcorners("triangle: ", k);
+    } else if (!std::strcmp(word, "buildSlipperyTriangle")) {
+      Corners k = readcorners(in);
+      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, true, false, true));
+      logcorners("triangle: ", k);
+    } else if (!std::strcmp(word, "buildLedge")) {
+      Corners k = readcorners(in);
+      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, false, true, false));
+      logcorners("box: ", k);
+    } else if (!std::strcmp(word, "buildNonWallJumpGround")) {
+      Corners k = readcorners(in);
+      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, false, false, false, true));
+      logcorners("box: ", k);
+    } else if (!std::strcmp(word, "buildSpikes")) {
+      Corners k = readcorners(in);
+      items.push_back(new Box(k.x1, k.y1, k.x2, k.y2, int32_t(kind_spikes)));
+      logcorners("box: ", k);
+    } else if (!std::strcmp(word, "setStartPosition")) {
+      Point p = readpoint(in);
+      x = checkx = p.x;
+      y = checky = p.y;
+      std::cout << "start location: " << p.x << "," << p.y << "\n";
+    } else if (!std::strcmp(word, "setEndPosition")) {
+      Point p = readpoint(in);
+      items.push_back(squareitem(p, 40, kind_end));
+      std::cout << "end location: " << p.x << "," << p.y << "\n";
+    } else if (!std::strcmp(word, "setShiftCount")) {
+      int32_t n = 0;
+      in.readint(&n);
+      shiftcount = n;
+    } else if (!std::strcmp(word, "addShiftPickup")) {
+      items.push_back(pickup(readpoint(in), kind_shift));
+    } else if (!std::strcmp(word, "addViewMasterPickup")) {
+      items.push_back(pickup(readpoint(in), kind_viewmaster));
+    } else if (!std::strcmp(word, "setBackground")) {
+      setpicture(0, "background: ", backgroundname);
+    } else if (!std::strcmp(word, "setForeground")) {
+      setpicture(1, "foreground: ", foregroundname);
+    } else if (!std::strcmp(word, "setNextLevel")) {
+      in.readname(nextlevel, sizeof nextlevel - 1);
+      std::cout << "next level: " << nextlevel << "\n";
+    } else if (!std::strcmp(word, "addCheckPoint")) {
+      items.push_back(squareitem(readpoint(in), 64, kind_checkpoint));
+    } else if (!std::strcmp(word, "setImageShift")) {
+      // The picture offset also marks a checkpoint at the same point.
+      Point p = readpoint(in);
+      imageshiftx = p.x;
+      imageshifty = p.y;
+      items.push_back(squareitem(p, 64, kind_checkpoint));
+    } else {
+      std::cout << "unknown command: " << word << "\n";
+      unknownwords.push_back(word);
+    }
+  }
+  // A word still pending at the end of the file is dropped.
+
+  // 5. Done with the file.
+  std::fclose(f);
+}
+
+void World::builtin() {
+  // 2. The elements, corners as (x1, y1, x2, y2).
+  boxes.push_back(new Box(0, 0, 400, 200));
+  boxes.push_back(new Box(400, -200, 600, 100));
+  boxes.push_back(new Box(0, 200, 50, 480));
+  boxes.push_back(new Box(200, 300, 250, 480));
+  boxes.push_back(new Box(350, 300, 250, 400, true));
+  boxes.push_back(new Box(350, 300, 450, 400, true, false, true));
+  boxes.push_back(new Box(550, 100, 600, 150, false, true, false));
+  boxes.push_back(new Box(840, -200, 900, 100));
+  boxes.push_back(new Box(600, -200, 840, -92));
+
+  // 3. The two pictures: a plain background and a foreground with alpha.
+  std::strcpy(backgroundname, "level_1.bg");
+  std::strcpy(foregroundname, "level_1");
+  if (!pictures) return;
+  layers[0] = new GraphicsLayer(backgroundname, false, true);
+  layers[1] = new GraphicsLayer(foregroundname, true, true);
+}

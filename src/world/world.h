@@ -2,6 +2,7 @@
 // plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "world/box.h"
@@ -13,6 +14,16 @@ class Mixer;
 // The hero box, in level pixels; its lower left corner is (World::x, World::y).
 constexpr int herowidth = 48;
 constexpr int heroheight = 60;
+
+// Below this height the hero has fallen out of every level for good: the step
+// counts it as a death, long before y or vy could leave the int32 range.
+constexpr int32_t falldepth = -(1 << 30);
+
+// Positions worked out in 64 bits come back into the int32 range here, so a
+// level near the edge of that range never wraps the hero to the far side.
+inline int32_t clampcoord(int64_t v) {
+  return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
 
 // Movement state that outlives a World: the step keeps it from one level to
 // the next. Main thread only; save and restore it as a whole (a solver that
@@ -65,6 +76,15 @@ class World {
   bool pictures;                     // pictures are loaded (the game) or only named
   char backgroundname[128];          // name given by the first setBackground, or empty
   char foregroundname[128];          // name given by the first setForeground, or empty
+  std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
+
+  // Respawn bookkeeping for pickups past the 32 bits of itemmask: indices
+  // (>= 32) of pickups taken since the last checkpoint touch. Cleared by a
+  // checkpoint touch, given back by go_checkpoint; save it with itemmask.
+  std::vector<int32_t> latepickups;
+  // Footstep and pickup sounds the world has asked for since it was built,
+  // counted with or without a mixer (wraps; only differences are meaningful).
+  uint32_t soundsasked = 0;
 
   // Loads the level file at path; exits with "Error loading map: " if it cannot
   // be opened. With pictures false nothing but the level file is read.

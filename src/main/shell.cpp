@@ -1,0 +1,201 @@
+// The game shell's rules: event tables, step clock, shift control, camera and
+// level states. No SDL call happens here; SDL events arrive as plain data.
+#include "main/shell.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+#include "menu/menu.h"
+#include "world/world.h"
+
+Shell::Shell(Menu* menu, Mixer* mixer, ShellPlatform platform, uint32_t now)
+    : menu(menu), mixer(mixer), platform(platform), world(nullptr), playing(true),
+      quitting(false), shifting(false), shiftheld(0), nudgex(0), nudgey(0), mousenudgex(0),
+      mousenudgey(0), leftheld(0), rightheld(0), lasttick(now) {
+  levelname[0] = '\0';
+}
+
+Shell::~Shell() { delete world; }
+
+static World* newworld(Shell& s, const char* path) {
+  World* w = s.platform.loadworld(path);
+  w->setMixer(s.mixer);
+  return w;
+}
+
+void Shell::menuevent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_MOUSEMOTION:
+      menu->setcursor(e.motion.x, e.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      menu->setcursor(e.button.x, e.button.y);
+      if (e.button.button == SDL_BUTTON_LEFT) command(menu->clickcommand());
+      break;
+    case SDL_QUIT:
+      quitting = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Shell::command(int r) {
+  switch (r) {
+    case command_newgame:
+      // 1.-2. A fresh first level; 3. nothing held carries over, but shifting
+      // stays so a shift left open is closed on the new world's first frame;
+      // 4. the play music.
+      delete world;
+      world = nullptr;
+      world = newworld(*this, firstlevel);
+      playing = true;
+      leftheld = rightheld = 0;
+      shiftheld = 0;
+      world->setkeys(0, 0);
+      platform.playmusic(playsong);
+      break;
+    case command_resume:
+      if (world == nullptr) break;
+      shifting = false;
+      playing = true;
+      leftheld = rightheld = 0;
+      world->setkeys(0, 0);
+      break;
+    case command_quit:
+      quitting = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Shell::playevent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_KEYDOWN:
+      switch (e.key.keysym.sym) {
+        case SDLK_ESCAPE: playing = false; break;
+        case SDLK_SPACE: shiftheld += 1; break;
+        case SDLK_a: nudgex -= 1; break;
+        case SDLK_d: nudgex += 1; break;
+        case SDLK_s: nudgey -= 1; break;
+        case SDLK_w: nudgey += 1; break;
+        case SDLK_UP: world->setjump(1); break;
+        case SDLK_RIGHT: rightheld = 1; world->setkeys(leftheld, rightheld); break;
+        case SDLK_LEFT: leftheld = 1; world->setkeys(leftheld, rightheld); break;
+        case SDLK_F12: quitting = true; break;
+        default: break;
+      }
+      break;
+    case SDL_KEYUP:
+      switch (e.key.keysym.sym) {
+        case SDLK_SPACE: shiftheld -= 1; break;
+        case SDLK_a: nudgex += 1; break;
+        case SDLK_d: nudgex -= 1; break;
+        case SDLK_s: nudgey += 1; break;
+        case SDLK_w: nudgey -= 1; break;
+        case SDLK_UP: world->setjump(0); break;
+        case SDLK_RIGHT: rightheld = 0; world->setkeys(leftheld, rightheld); break;
+        case SDLK_LEFT: leftheld = 0; world->setkeys(leftheld, rightheld); break;
+        default: break;
+      }
+      break;
+    case SDL_MOUSEMOTION:
+      // The pointer is warped to the centre every frame, so its offset is the
+      // drag since then; halved, with y turned to point up. / truncates toward 0.
+      if (shifting) {
+        mousenudgex = (e.motion.x - screencentrex) / 2;
+        mousenudgey = -((e.motion.y - screencentrey) / 2);
+      }
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.button == SDL_BUTTON_LEFT) shiftheld += 1;
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.button == SDL_BUTTON_LEFT) shiftheld -= 1;
+      break;
+    case SDL_QUIT:
+      quitting = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Shell::runsteps(uint32_t now) {
+  // Unsigned difference: correct across the tick counter's wrap-around.
+  uint32_t owed = (now - lasttick) / stepms;
+  if (owed > maxbacklog) {
+    lasttick = now;
+    return;
+  }
+  // While shifting the world stands still, but time is still accounted so no
+  // burst of catch-up steps follows the shift.
+  for (uint32_t i = 0; i < owed; i++) {
+    if (!shifting) world->step();
+    lasttick += stepms;
+  }
+}
+
+static int clampshift(int v) {
+  if (v < -shiftlimit) return -shiftlimit;
+  if (v > shiftlimit) return shiftlimit;
+  return v;
+}
+
+void Shell::shiftcontrol() {
+  // 1. The release of the button that clicked a menu command arrives here
+  //    without its press: never count below zero.
+  if (shiftheld < 0) shiftheld = 0;
+  // 2.-4. Rightward and upward input moves the vector the other way.
+  int dx = -2 * (mousenudgex + nudgex);
+  int dy = -2 * (mousenudgey + nudgey);
+  if (shifting) {
+    world->shiftx = clampshift(world->shiftx + dx);
+    world->shifty = clampshift(world->shifty + dy);
+  }
+  mousenudgex = mousenudgey = 0;
+  // 5. Entering: exactly one control held.
+  if (shiftheld == 1 && !shifting) {
+    world->shiftx = world->shifty = 0;
+    if (world->canshift != 0 && world->shiftcount != 0) {
+      platform.shiftsound(true);
+      shifting = true;
+    }
+  }
+  // 6. Leaving: the hero jumps planes if the spot is free.
+  if (shiftheld == 0 && shifting) {
+    world->switchplane(1);
+    world->shiftx = world->shifty = 0;
+    world->switchplane(0);
+    shifting = false;
+    platform.shiftsound(false);
+  }
+}
+
+void Shell::placecamera() {
+  world->camx = world->x - cameraoffsetx;
+  world->camy = world->y - cameraoffsety;
+}
+
+void Shell::levelstate() {
+  int s = world->getState();
+  if (s == 1) {
+    // The name is copied out before the world that holds it goes.
+    size_t n = strnlen(world->nextlevel, sizeof world->nextlevel - 1);
+    memcpy(levelname, world->nextlevel, n);
+    levelname[n] = '\0';
+    delete world;
+    world = nullptr;
+    if (levelname[0] != '\0') {
+      world = newworld(*this, levelname);
+    } else {
+      menu->startcutscene(1);
+      playing = false;
+    }
+  } else if (s >= 2) {
+    menu->startcutscene(s);
+    playing = false;
+  }
+}

@@ -1,0 +1,64 @@
+// Shell: the game shell's rules, free of screen and sound calls: both event
+// tables, the fixed step clock, the shift control, the camera and the level
+// states. The driver (main.cpp) feeds it SDL events and tick counts.
+#pragma once
+#include <cstdint>
+
+union SDL_Event;
+class Menu;
+class Mixer;
+class World;
+
+constexpr uint32_t stepms = 30;     // one world step is 30 ms of game time
+constexpr uint32_t maxbacklog = 3;  // a hitch must not fling the hero through floors:
+                                    // more owed steps than this are dropped
+constexpr int shiftlimit = 32;      // the shift vector stays within -32..32 per axis
+constexpr int screencentrex = 512;  // the pointer is warped back here every play frame
+constexpr int screencentrey = 384;
+constexpr int cameraoffsetx = 488;  // puts the middle of the 48 by 60 hero box
+constexpr int cameraoffsety = 354;  // at the screen centre
+constexpr const char* firstlevel = "tutorial1.lvl";
+constexpr const char* menusong = "menu.adx";
+constexpr const char* playsong = "song.adx";
+
+// Menu command codes.
+enum MenuCommand { command_none = 0, command_newgame = 1, command_resume = 2, command_quit = 3 };
+
+// What the shell asks of the world around it. The game fills these with the
+// real loaders and SDL audio; tests fill them with recorders.
+struct ShellPlatform {
+  World* (*loadworld)(const char* path);  // a new world from a level file
+  void (*playmusic)(const char* path);    // replace the music (audio paused and locked)
+  void (*shiftsound)(bool on);            // the looping plane-shift sound on channel 7
+};
+
+struct Shell {
+  Menu* menu;              // borrowed: lives for the whole run
+  Mixer* mixer;            // borrowed: handed to every new world
+  ShellPlatform platform;  // the effects above
+  World* world;            // owned; null when no level is loaded
+  bool playing;            // play mode wanted; the menu shows when false or without a world
+  bool quitting;           // end the loop after this frame
+  bool shifting;           // plane-shift mode is on
+  int shiftheld;           // held shift controls (space bar, left button)
+  int nudgex, nudgey;      // keyboard nudge of the shift vector (w, a, s, d held)
+  int mousenudgex, mousenudgey;  // mouse nudge since the last frame
+  int leftheld, rightheld;       // arrow keys held, 0 or 1
+  uint32_t lasttick;       // SDL ticks up to which world steps are accounted
+  char levelname[64];      // copy of the finished level's nextlevel
+
+  Shell(Menu* menu, Mixer* mixer, ShellPlatform platform, uint32_t now);
+  ~Shell();
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
+
+  bool inmenu() const { return !playing || world == nullptr; }
+
+  void menuevent(const SDL_Event& e);  // the menu event table
+  void command(int r);                 // acts on a menu command code
+  void playevent(const SDL_Event& e);  // the play event table
+  void runsteps(uint32_t now);         // the fixed step clock
+  void shiftcontrol();                 // once per play frame, after the event batch
+  void placecamera();
+  void levelstate();                   // polls the world's state and acts on it
+};
