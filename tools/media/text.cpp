@@ -65,16 +65,19 @@ unsigned int next_codepoint(const std::string& s, size_t& i) {
   return cp;
 }
 
+float Font::kerning(unsigned int prev, unsigned int glyph) {
+  if (!prev || !glyph || !FT_HAS_KERNING(face)) return 0;
+  FT_Vector k;
+  FT_Get_Kerning(face, prev, glyph, FT_KERNING_DEFAULT, &k);
+  return k.x / 64.0f;
+}
+
 float Font::measure(const std::string& text) {
   float pen = 0;
   unsigned int prev = 0;
   for (size_t i = 0; i < text.size();) {
     unsigned int g = FT_Get_Char_Index(face, next_codepoint(text, i));
-    if (prev && g && FT_HAS_KERNING(face)) {
-      FT_Vector k;
-      FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
-      pen += k.x / 64.0f;
-    }
+    pen += kerning(prev, g);
     if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) == 0) pen += face->glyph->advance.x / 64.0f;
     prev = g;
   }
@@ -86,11 +89,7 @@ float Font::draw(Canvas& c, float x, float y, const std::string& text, Colour co
   unsigned int prev = 0;
   for (size_t i = 0; i < text.size();) {
     unsigned int g = FT_Get_Char_Index(face, next_codepoint(text, i));
-    if (prev && g && FT_HAS_KERNING(face)) {
-      FT_Vector k;
-      FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
-      pen += k.x / 64.0f;
-    }
+    pen += kerning(prev, g);
     prev = g;
     if (FT_Load_Glyph(face, g, FT_LOAD_RENDER) != 0) continue;
     FT_GlyphSlot slot = face->glyph;

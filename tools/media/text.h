@@ -31,6 +31,8 @@ class Font {
   std::vector<std::string> wrap(const std::string& text, float maxwidth);
 
  private:
+  // Pixels to move the pen between two glyphs (0 without a pair or kerning table).
+  float kerning(unsigned int prev, unsigned int glyph);
   FT_LibraryRec_* lib;
   FT_FaceRec_* face;
 };
