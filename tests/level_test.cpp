@@ -357,6 +357,16 @@ TEST_F(Level, FailedSignIsConsumed) {
   EXPECT_EQ(s.world->shiftcount, 0);
 }
 
+TEST_F(Level, ShiftCountStaysDrawable) {
+  // A count of a billion would draw a billion foreground copies a frame.
+  Loaded r = load("setShiftCount(2147483647);");
+  EXPECT_EQ(r.world->shiftcount, 1000);
+  Loaded s = load("setShiftCount(-99999);");
+  EXPECT_EQ(s.world->shiftcount, -1000);
+  Loaded t = load("setShiftCount(1000);");
+  EXPECT_EQ(t.world->shiftcount, 1000);
+}
+
 TEST_F(Level, ItemsNearTheIntegerLimitsClampTheirFarCorner) {
   Loaded r = load(
       "setEndPosition(2147483647,2147483600);\n"

@@ -1,8 +1,96 @@
-// STUB: replaced by the graphics layers.
+// GraphicsLayer: a named picture pair cut into power-of-two tiles of at most
+// 256 by 256 pixels, and drawn at a window position with an opacity.
 #include "graphics/glayer.h"
-GraphicsLayer::GraphicsLayer(const char* n, bool a, bool p) { init(n, a, p); }
-GraphicsLayer::GraphicsLayer(const char* n, bool a) { init(n, a, false); }
-GraphicsLayer::GraphicsLayer(const char* n) { init(n, true, false); }
-GraphicsLayer::~GraphicsLayer() {}
-void GraphicsLayer::init(const char*, bool, bool) { tiles = nullptr; width = height = tilesx = tilesy = 0; }
-void GraphicsLayer::render(int, int, float) {}
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "graphics/bitmap.h"
+#include "graphics/texture.h"
+
+namespace {
+constexpr int tilesize = 256;  // largest tile; OpenGL 1.x wants powers of two
+}
+
+GraphicsLayer::GraphicsLayer(const char* name, bool usealpha, bool usepng) {
+  init(name, usealpha, usepng);
+}
+GraphicsLayer::GraphicsLayer(const char* name, bool usealpha) { init(name, usealpha, false); }
+GraphicsLayer::GraphicsLayer(const char* name) { init(name, true, false); }
+
+GraphicsLayer::~GraphicsLayer() {
+  for (int i = 0; i < tilesx * tilesy; i++) delete tiles[i];
+  delete[] tiles;
+}
+
+void GraphicsLayer::init(const char* name, bool usealpha, bool usepng) {
+  // 1. File names: name.bmp and name.a.bmp, or name.png and name.a.png.
+  std::string colourpath = std::string(name) + (usepng ? ".png" : ".bmp");
+  std::string alphapath = std::string(name) + (usepng ? ".a.png" : ".a.bmp");
+
+  // 2. The pictures; a failure ends the program inside Bitmap.
+  Bitmap* colour = new Bitmap(colourpath.c_str());
+  if (colour->bytespp < 3) fatal_pixelformat(colourpath.c_str(), colour->bytespp);
+  Bitmap* alpha = usealpha ? new Bitmap(alphapath.c_str()) : nullptr;
+
+  // 3.-4. Size and tile table.
+  width = colour->width;
+  height = colour->height;
+  tilesx = width / tilesize + (width % tilesize > 0 ? 1 : 0);
+  tilesy = height / tilesize + (height % tilesize > 0 ? 1 : 0);
+  tiles = new Texture*[tilesx * tilesy];
+
+  // 5. Each tile is the largest power of two that fits in what is left of the
+  // picture, so the last column and row may leave pixels out (a 1000-pixel
+  // picture ends with a 128-pixel column and drops its last 104 pixels).
+  // Rows are addressed by each picture's own pitch, so padded 24-bit rows and
+  // an alpha picture of another size or depth are read correctly.
+  for (int i = 0; i < tilesy; i++) {
+    int th = tilesize;
+    while (i * tilesize + th > height) th /= 2;
+    for (int j = 0; j < tilesx; j++) {
+      int tw = tilesize;
+      while (j * tilesize + tw > width) tw /= 2;
+      tiles[i * tilesx + j] =
+          texture_from_bitmaps(*colour, alpha, j * tilesize, i * tilesize, tw, th);
+    }
+  }
+
+  // 6. Only the textures stay.
+  delete alpha;
+  delete colour;
+}
+
+void GraphicsLayer::render(int x, int y, float opacity) {
+  // 1. Texturing on; the colour's alpha scales every texel's alpha (modulate).
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1, 1, 1, opacity);
+  // 2. One strip per tile, tile row 0 at the top of the picture.
+  for (int i = 0; i < tilesy; i++) {
+    for (int j = 0; j < tilesx; j++) {
+      Texture* t = tiles[i * tilesx + j];
+      t->apply();
+      int l = x + tilesize * j;
+      int r = l + t->width;
+      int top = height + y - tilesize * i;
+      int b = top - t->height;
+      float fl = static_cast<float>(l) * 0.0009765625f;
+      float fr = static_cast<float>(r) * 0.0009765625f;
+      float ft = static_cast<float>(top) / 768;
+      float fb = static_cast<float>(b) / 768;
+      glBegin(GL_TRIANGLE_STRIP);
+      glTexCoord2f(0, 0);
+      glVertex2f(fl, ft);
+      glTexCoord2f(0, 1);
+      glVertex2f(fl, fb);
+      glTexCoord2f(1, 0);
+      glVertex2f(fr, ft);
+      glTexCoord2f(1, 1);
+      glVertex2f(fr, fb);
+      glEnd();
+    }
+  }
+  // 3. Texturing off again, as the callers expect.
+  glDisable(GL_TEXTURE_2D);
+}

@@ -16,6 +16,8 @@ namespace {
 constexpr int wordroom = 31;
 // Room of a picture name, terminator excluded (nextlevel has 31).
 constexpr int pictureroom = 127;
+// Largest shift count a level may set, either sign.
+constexpr int32_t maxshiftcount = 1000;
 
 // ASCII only: bytes of 0x80 and above are neither letters nor digits, and no
 // byte ever reaches the locale-dependent <cctype> tests.
@@ -232,6 +234,11 @@ void World::loadfile(const char* path) {
     } else if (!std::strcmp(word, "setShiftCount")) {
       int32_t n = 0;
       in.readint(&n);
+      // The foreground is drawn once per unit of the count every frame, and
+      // each pickup adds one: a count beyond this bound could neither be drawn
+      // nor counted up without overflow.
+      if (n > maxshiftcount) n = maxshiftcount;
+      if (n < -maxshiftcount) n = -maxshiftcount;
       shiftcount = n;
     } else if (!std::strcmp(word, "addShiftPickup")) {
       items.push_back(pickup(readpoint(in), kind_shift));
