@@ -1,0 +1,267 @@
+// Canvas drawing (anti-aliased scanline filling) and the BMP and PNG writers.
+#include "canvas.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+Colour rgb(int hex) {
+  return {((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f};
+}
+
+Colour mix(Colour a, Colour b, float t) {
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+Canvas::Canvas(int w, int h, Colour fill, float opacity)
+    : width(w), height(h), px(w * h, fill), alpha(w * h, opacity) {}
+
+void Canvas::blend(int x, int y, Colour c, float a) {
+  if (x < 0 || y < 0 || x >= width || y >= height || a <= 0) return;
+  if (a > 1) a = 1;
+  Colour& p = px[y * width + x];
+  p = mix(p, c, a);
+  float& o = alpha[y * width + x];
+  o = o + (1 - o) * a;
+}
+
+void Canvas::vgradient(const std::vector<Colour>& stops) {
+  for (int y = 0; y < height; y++) {
+    float t = height > 1 ? float(y) / (height - 1) * (stops.size() - 1) : 0;
+    int i = std::min(int(t), int(stops.size()) - 2);
+    Colour c = stops.size() == 1 ? stops[0] : mix(stops[i], stops[i + 1], t - i);
+    for (int x = 0; x < width; x++) at(x, y) = c;
+  }
+}
+
+// Coverage filling: each pixel row is cut by `sub` sub-rows; on each sub-row the
+// polygon's non-zero spans add their exact horizontal overlap with every pixel.
+template <class ColourFn>
+static void fill_polygon(Canvas& cv, const std::vector<Point>& pts, float a, ColourFn colour) {
+  const int width = cv.width, height = cv.height;
+  if (pts.size() < 3) return;
+  const int sub = 5;
+  float miny = pts[0].y, maxy = pts[0].y;
+  for (const Point& p : pts) {
+    miny = std::min(miny, p.y);
+    maxy = std::max(maxy, p.y);
+  }
+  int y0 = std::max(0, int(std::floor(miny)));
+  int y1 = std::min(height - 1, int(std::ceil(maxy)));
+  std::vector<float> cov(width + 1);
+  std::vector<std::pair<float, int>> cross;
+  for (int y = y0; y <= y1; y++) {
+    std::fill(cov.begin(), cov.end(), 0.0f);
+    int xmin = width, xmax = -1;
+    for (int s = 0; s < sub; s++) {
+      float sy = y + (s + 0.5f) / sub;
+      cross.clear();
+      for (size_t i = 0; i < pts.size(); i++) {
+        Point p = pts[i], q = pts[(i + 1) % pts.size()];
+        if ((p.y <= sy) == (q.y <= sy)) continue;
+        float x = p.x + (sy - p.y) / (q.y - p.y) * (q.x - p.x);
+        cross.push_back({x, q.y > p.y ? 1 : -1});
+      }
+      std::sort(cross.begin(), cross.end());
+      int wind = 0;
+      for (size_t i = 0; i + 1 < cross.size(); i++) {
+        wind += cross[i].second;
+        if (wind == 0) continue;
+        float xa = std::max(0.0f, cross[i].first);
+        float xb = std::min(float(width), cross[i + 1].first);
+        if (xb <= xa) continue;
+        int ia = int(xa), ib = int(xb);
+        xmin = std::min(xmin, ia);
+        xmax = std::max(xmax, ib);
+        if (ia == ib) {
+          cov[ia] += (xb - xa) / sub;
+          continue;
+        }
+        cov[ia] += (ia + 1 - xa) / sub;
+        for (int x = ia + 1; x < ib; x++) cov[x] += 1.0f / sub;
+        cov[ib] += (xb - ib) / sub;
+      }
+    }
+    if (xmax < 0) continue;
+    Colour c = colour(y);
+    for (int x = xmin; x <= xmax && x < width; x++) cv.blend(x, y, c, a * std::min(1.0f, cov[x]));
+  }
+}
+
+void Canvas::polygon(const std::vector<Point>& pts, Colour c, float a) {
+  fill_polygon(*this, pts, a, [&](int) { return c; });
+}
+
+void Canvas::polygon_vgradient(const std::vector<Point>& pts, Colour top, Colour bottom, float y0,
+                               float y1, float a) {
+  fill_polygon(*this, pts, a, [&](int y) {
+    float t = (y + 0.5f - y0) / (y1 - y0);
+    return mix(top, bottom, std::min(1.0f, std::max(0.0f, t)));
+  });
+}
+
+std::vector<Point> ring_points(const std::vector<Point>& outer, const std::vector<Point>& inner) {
+  // Outer outline, a seam to the inner one, the inner outline backwards, and the
+  // seam back: the seam edges cancel and the inside of the inner outline stays empty.
+  std::vector<Point> pts = outer;
+  pts.push_back(outer[0]);
+  pts.push_back(inner[0]);
+  for (size_t i = inner.size() - 1; i > 0; i--) pts.push_back(inner[i]);
+  pts.push_back(inner[0]);
+  return pts;
+}
+
+std::vector<Point> moved(std::vector<Point> pts, float dx, float dy) {
+  for (Point& p : pts) {
+    p.x += dx;
+    p.y += dy;
+  }
+  return pts;
+}
+
+std::vector<Point> circle_points(float cx, float cy, float r) {
+  std::vector<Point> pts;
+  int n = std::max(16, int(r * 1.5f));
+  for (int i = 0; i < n; i++) {
+    float t = 6.2831853f * i / n;
+    pts.push_back({cx + r * std::cos(t), cy + r * std::sin(t)});
+  }
+  return pts;
+}
+
+void Canvas::circle(float cx, float cy, float r, Colour c, float a) {
+  polygon(circle_points(cx, cy, r), c, a);
+}
+
+std::vector<Point> roundrect_points(float x0, float y0, float x1, float y1, float radius) {
+  std::vector<Point> pts;
+  const float corner[4][2] = {{x1 - radius, y0 + radius}, {x1 - radius, y1 - radius},
+                              {x0 + radius, y1 - radius}, {x0 + radius, y0 + radius}};
+  const int steps = 8;
+  for (int k = 0; k < 4; k++) {
+    for (int i = 0; i <= steps; i++) {
+      float t = 1.5707963f * (k - 1 + float(i) / steps);
+      pts.push_back({corner[k][0] + radius * std::cos(t), corner[k][1] + radius * std::sin(t)});
+    }
+  }
+  return pts;
+}
+
+void Canvas::roundrect(float x0, float y0, float x1, float y1, float radius, Colour c, float a) {
+  polygon(roundrect_points(x0, y0, x1, y1, radius), c, a);
+}
+
+void Canvas::glow(float cx, float cy, float r, Colour c, float a) {
+  int xa = std::max(0, int(cx - r)), xb = std::min(width - 1, int(cx + r));
+  int ya = std::max(0, int(cy - r)), yb = std::min(height - 1, int(cy + r));
+  for (int y = ya; y <= yb; y++) {
+    for (int x = xa; x <= xb; x++) {
+      float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy) / r;
+      if (d < 1) blend(x, y, c, a * (1 - d) * (1 - d));
+    }
+  }
+}
+
+static unsigned char to_byte(float v) {
+  v = std::min(1.0f, std::max(0.0f, v));
+  return (unsigned char)std::lround(v * 255);
+}
+
+static void put32(unsigned char* p, unsigned int v) {
+  for (int i = 0; i < 4; i++) p[i] = (unsigned char)(v >> (8 * i));
+}
+
+// Writes a 24-bit BMP whose pixel (x, y) comes from pixel(x, y) as blue, green, red.
+template <class PixelFn>
+static bool write_bmp24(const std::string& path, int w, int h, PixelFn pixel) {
+  int rowbytes = (w * 3 + 3) / 4 * 4;
+  unsigned int datasize = rowbytes * h;
+  unsigned char head[54] = {'B', 'M'};
+  put32(head + 2, 54 + datasize);  // file size
+  put32(head + 10, 54);            // offset of the pixel rows
+  put32(head + 14, 40);            // BITMAPINFOHEADER
+  put32(head + 18, w);
+  put32(head + 22, h);             // positive: rows bottom-up
+  head[26] = 1;                    // planes
+  head[28] = 24;                   // bits per pixel; compression 0 is BI_RGB
+  put32(head + 34, datasize);
+  put32(head + 38, 2835);          // 72 dpi
+  put32(head + 42, 2835);
+  std::vector<unsigned char> data(datasize, 0);
+  for (int y = 0; y < h; y++) {
+    unsigned char* row = data.data() + (h - 1 - y) * rowbytes;
+    for (int x = 0; x < w; x++) pixel(x, y, row + 3 * x);
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+  }
+  bool ok = std::fwrite(head, 1, 54, f) == 54 && std::fwrite(data.data(), 1, datasize, f) == datasize;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  return ok;
+}
+
+bool write_bmp(const std::string& path, const Canvas& c) {
+  return write_bmp24(path, c.width, c.height, [&](int x, int y, unsigned char* out) {
+    Colour p = c.px[y * c.width + x];
+    out[0] = to_byte(p.b);
+    out[1] = to_byte(p.g);
+    out[2] = to_byte(p.r);
+  });
+}
+
+bool write_alpha_bmp(const std::string& path, const Canvas& c) {
+  return write_bmp24(path, c.width, c.height, [&](int x, int y, unsigned char* out) {
+    out[0] = out[1] = out[2] = to_byte(c.alpha[y * c.width + x]);
+  });
+}
+
+// libpng reports write errors by jumping back to the setjmp; nothing here has a
+// destructor or changes after it.
+static bool png_write_rows(png_structp png, png_infop info, FILE* f, int w, int h, png_bytep* rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, f);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+bool write_png(const std::string& path, const Canvas& c) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  std::vector<unsigned char> rows(size_t(c.width) * c.height * 4);
+  for (int i = 0; i < c.width * c.height; i++) {
+    rows[4 * i] = to_byte(c.px[i].r);
+    rows[4 * i + 1] = to_byte(c.px[i].g);
+    rows[4 * i + 2] = to_byte(c.px[i].b);
+    rows[4 * i + 3] = 255;
+  }
+  std::vector<png_bytep> ptrs(c.height);
+  for (int y = 0; y < c.height; y++) ptrs[y] = rows.data() + size_t(y) * c.width * 4;
+  bool ok = info != nullptr && png_write_rows(png, info, f, c.width, c.height, ptrs.data());
+  png_destroy_write_struct(&png, info ? &info : nullptr);
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  return ok;
+}
+
+unsigned int Rng::next() {
+  state ^= state << 13;
+  state ^= state >> 7;
+  state ^= state << 17;
+  return (unsigned int)(state >> 32);
+}
+
+float Rng::uniform() { return (next() >> 8) / 16777216.0f; }
