@@ -104,7 +104,10 @@ TEST_F(GameRun, MenuIntroFirstLevelAndF12) {
   EXPECT_EQ(start[0], "Twinfold Engine starting");
 
   // New game at (700, 768 - 630), then through the four introduction pages.
-  ASSERT_TRUE(run("xdotool mousemove 700 138"));
+  // Full screen with a hidden pointer, SDL reports relative motion: pin the
+  // pointer in the top left corner, then move it onto the button.
+  ASSERT_TRUE(run("xdotool mousemove_relative -- -4000 -4000"));
+  ASSERT_TRUE(run("xdotool mousemove_relative -- 700 138"));
   for (int i = 0; i < 5; i++) {
     ASSERT_TRUE(run("xdotool click 1"));
     std::this_thread::yield();

@@ -47,6 +47,8 @@ static void glsetup() {
 }
 
 extern "C" int SDL_main(int, char**) {
+  // Log lines reach a file or pipe as they are written, as on a terminal.
+  setvbuf(stdout, nullptr, _IOLBF, 0);
   // 1. The banner.
   std::cout << "Twinfold Engine starting" << std::endl;
   std::cout << "Made possible by the friends and supporters of the Twinfold project" << std::endl;
@@ -76,7 +78,6 @@ extern "C" int SDL_main(int, char**) {
   gamemusic = new Music(menusong);
   soundeffects = new Mixer();
   printf("%d\n", SDL_OpenAudio(desired, &obtained));
-  fflush(stdout);
   delete desired;
   SDL_PauseAudio(0);
 
