@@ -54,7 +54,7 @@ uint32_t be32at(const Bytes& b, size_t at) {
 // --- the encoder -------------------------------------------------------------
 
 TEST(AdxEncoder, MonoAndStereoDecodeAbove50dB) {
-  ScratchDir dir;
+  TempDir dir;
   const int n = 44100;
   std::vector<int16_t> mono = tones(n, 44100, {{0.4, 440}, {0.3, 660}});
   Bytes file = adxencode(mono, 1, 44100, false);
@@ -85,7 +85,7 @@ TEST(AdxEncoder, MonoAndStereoDecodeAbove50dB) {
 }
 
 TEST(AdxEncoder, HeaderTheGameAccepts) {
-  ScratchDir dir;
+  TempDir dir;
   // 40 frames of stereo: two 32-frame groups of two blocks, no end marker.
   Bytes file = adxencode(std::vector<int16_t>(80, 1000), 2, 32000, false);
   EXPECT_EQ(file.size(), 50u + 4 * 18);
@@ -107,7 +107,7 @@ TEST(AdxEncoder, HeaderTheGameAccepts) {
 // --- the tool ----------------------------------------------------------------
 
 TEST(AdxTool, LoopKeepsStartToEndOnWholeBlocks) {
-  ScratchDir dir;
+  TempDir dir;
   std::vector<int16_t> src = tones(1000, 44100, {{0.5, 441}});
   ASSERT_TRUE(writewave(dir.file("in.wav").c_str(), 1, 44100, src));
   ASSERT_EQ(run(tool + " encode " + dir.file("in.wav") + " " + dir.file("out.adx") +
@@ -136,7 +136,7 @@ TEST(AdxTool, LoopKeepsStartToEndOnWholeBlocks) {
 }
 
 TEST(AdxTool, DecodeWritesExactlyTheFramesTheGameWould) {
-  ScratchDir dir;
+  TempDir dir;
   std::vector<int16_t> src = interleave(tones(1000, 32000, {{0.5, 300}}), tones(1000, 32000, {{0.2, 900}}));
   ASSERT_TRUE(writewave(dir.file("in.wav").c_str(), 2, 32000, src));
   ASSERT_EQ(run(tool + " encode " + dir.file("in.wav") + " " + dir.file("out.adx")), 0);
@@ -146,7 +146,7 @@ TEST(AdxTool, DecodeWritesExactlyTheFramesTheGameWould) {
 }
 
 TEST(AdxTool, RefusalsAndTheGamesExitCodes) {
-  ScratchDir dir;
+  TempDir dir;
   Bytes bad = adxfile({}, adxblock(1, {7}));
   bad[5] = 9;
   writefile(dir.file("bad.adx"), bad);
@@ -173,7 +173,7 @@ TEST(AdxTool, RefusalsAndTheGamesExitCodes) {
 
 class AgainstFfmpeg : public ::testing::Test {
  protected:
-  ScratchDir dir;
+  TempDir dir;
   void SetUp() override {
     ASSERT_EQ(run("ffmpeg -version >/dev/null 2>&1"), 0) << "ffmpeg is needed (scripts/install-deps.sh)";
   }

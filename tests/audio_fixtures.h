@@ -12,26 +12,12 @@
 #include <vector>
 
 #include "audio/music.h"
+#include "tempdir.h"
 
 // Own namespace: test files share one binary.
 namespace audiotest {
 
 using Bytes = std::vector<unsigned char>;
-
-// A fresh folder under /tmp, removed with everything in it at the end.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char tmpl[] = "/tmp/twinfold-audio-XXXXXX";
-    char* made = mkdtemp(tmpl);
-    path = made ? made : "";
-  }
-  ~ScratchDir() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
-  }
-  std::string file(const std::string& name) const { return path + "/" + name; }
-  std::string path;
-};
 
 inline void writefile(const std::string& path, const Bytes& b) {
   FILE* f = std::fopen(path.c_str(), "wb");

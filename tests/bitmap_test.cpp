@@ -192,7 +192,7 @@ TEST_F(PictureFiles, SuffixChoosesTheLoader) {
   // A name of three characters has no suffix line at all.
   char here[4096];
   ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  ASSERT_EQ(chdir(dir.path.c_str()), 0);
   write_file("a.b", bytes);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "graphics/bitmap.h"
-#include "leveldir.h"
+#include "tempdir.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ const char* testpalette =
     "# test colours\ndefault 000080 8080ff 808080 406040 40c040 806040 909090 ffffc0\n";
 
 // Fills a data folder with one level and a palette file.
-void makedata(const LevelDir& data, const std::string& name, const std::string& level,
+void makedata(const TempDir& data, const std::string& name, const std::string& level,
               const std::string& palettes) {
   std::filesystem::create_directories(data.path + "/levels");
   std::filesystem::create_directories(data.path + "/art");
@@ -43,7 +43,7 @@ void makedata(const LevelDir& data, const std::string& name, const std::string& 
 
 // Runs the generator from data into out, its messages into data/err; returns
 // its exit status.
-int runtool(const LevelDir& data, const std::string& out) {
+int runtool(const TempDir& data, const std::string& out) {
   std::filesystem::create_directories(out);
   std::string cmd =
       "'" + arttool + "' '" + data.path + "' '" + out + "' 2>'" + data.path + "/err'";
@@ -51,7 +51,7 @@ int runtool(const LevelDir& data, const std::string& out) {
 }
 
 // Runs the generator on a data folder holding the small level.
-int runart(const LevelDir& data, const std::string& out) {
+int runart(const TempDir& data, const std::string& out) {
   makedata(data, "small.lvl", smalllevel, testpalette);
   return runtool(data, out);
 }
@@ -76,7 +76,7 @@ class ContentArt : public testing::Test {
     ASSERT_TRUE(std::filesystem::exists(arttool)) << "build twinfold-art first";
     out = data.path + "/out";
   }
-  LevelDir data;
+  TempDir data;
   std::string out;
 };
 

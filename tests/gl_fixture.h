@@ -15,28 +15,7 @@
 #include <string>
 #include <vector>
 
-// A fresh directory under /tmp, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/twinfold-gfx-XXXXXX";
-    char* made = mkdtemp(pattern);
-    path_ = made ? made : "";
-  }
-  ~TempDir() {
-    if (!path_.empty()) {
-      std::string cmd = "rm -rf '" + path_ + "'";
-      if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
-    }
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+#include "tempdir.h"
 
 inline void write_file(const std::string& path, const std::vector<unsigned char>& bytes) {
   FILE* f = fopen(path.c_str(), "wb");

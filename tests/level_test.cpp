@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "leveldir.h"
+#include "tempdir.h"
 #include "world/world.h"
 
 namespace {
@@ -29,7 +29,7 @@ class Level : public testing::Test {
     return r;
   }
 
-  LevelDir dir;
+  TempDir dir;
 };
 
 // Expected element: corners in storage order, flags, kind.

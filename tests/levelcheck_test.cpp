@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "leveldir.h"
+#include "tempdir.h"
 #include "world/levelcheck.h"
 
 namespace {
@@ -26,7 +26,7 @@ int runcheck(const std::string& args) {
 }  // namespace
 
 TEST(LevelCheck, SoundLevel) {
-  LevelDir dir;
+  TempDir dir;
   std::string level = dir.write("one.lvl",
                                 "buildGround(0,400,0,200);\n"
                                 "setEndPosition(1000,50);\n"
@@ -51,7 +51,7 @@ TEST(LevelCheck, SoundLevel) {
 }
 
 TEST(LevelCheck, EveryProblemOnItsOwnLine) {
-  LevelDir dir;
+  TempDir dir;
   std::string level = dir.write("bad.lvl",
                                 "buildGround(1,2,3,4);\n"
                                 "wobble(1);\n"
@@ -78,7 +78,7 @@ TEST(LevelCheck, EveryProblemOnItsOwnLine) {
 }
 
 TEST(LevelCheck, PickupBeyondTheRespawnMask) {
-  LevelDir dir;
+  TempDir dir;
   std::string text = endonly;  // item 1
   for (int i = 0; i < 31; i++) text += "addCheckPoint(0,0);\n";
   text += "addShiftPickup(5,5);\naddViewMasterPickup(5,5);\n";  // items 33 and 34
@@ -95,7 +95,7 @@ TEST(LevelCheck, PickupBeyondTheRespawnMask) {
 }
 
 TEST(LevelCheck, ChainFollowsNextLevelsAndFindsLoops) {
-  LevelDir dir;
+  TempDir dir;
   std::string a = dir.write("a.lvl", std::string(endonly) + "setNextLevel(\"b.lvl\");");
   dir.write("b.lvl", std::string(endonly) + "setNextLevel(\"c.lvl\");");
   dir.write("c.lvl", endonly);
@@ -123,7 +123,7 @@ TEST(LevelCheck, ChainFollowsNextLevelsAndFindsLoops) {
 TEST(LevelCheck, ProgramExitStatus) {
   if (!std::filesystem::exists(std::string(TWINFOLD_BINARY_DIR) + "/twinfold-check"))
     GTEST_SKIP() << "twinfold-check is not built";
-  LevelDir dir;
+  TempDir dir;
   std::string good = dir.write("good.lvl", endonly);
   std::string bad = dir.write("bad.lvl", "buildGround(1,2,3,4);");
   EXPECT_EQ(runcheck(good), 0);

@@ -16,19 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tempdir.h"
 
-// A fresh directory for one test, removed with everything in it afterwards.
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char name[] = "/tmp/twinfold-media-XXXXXX";
-    path = mkdtemp(name) ? name : "";
-  }
-  ~TempDir() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
-  }
-};
+namespace {
 
 struct ToolRun {
   int status;       // the program's exit status, -1 if it did not exit

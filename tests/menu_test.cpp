@@ -127,7 +127,7 @@ TEST_F(MenuScreen, PicturesPagesButtonsAndPointer) {
 
   char here[4096];
   ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  ASSERT_EQ(chdir(dir.path.c_str()), 0);
   testing::internal::CaptureStdout();
   Menu* m = new Menu();
   std::string log = testing::internal::GetCapturedStdout();

@@ -60,7 +60,7 @@ Bytes wav(const std::vector<int16_t>& s) {
 
 class MixerTest : public ::testing::Test {
  protected:
-  ScratchDir dir;
+  TempDir dir;
   Mixer* mixer = nullptr;
   void SetUp() override {
     // Built where there is no audio/ folder: every slot starts empty.
@@ -301,7 +301,7 @@ TEST_F(MixerTest, OddFilesPlayAsTheirSamplesCome) {
 }
 
 TEST(MixerFiles, ConstructorLoadsTheNineSounds) {
-  ScratchDir dir;
+  TempDir dir;
   ASSERT_EQ(mkdir(dir.file("audio").c_str(), 0755), 0);
   for (int i = 1; i <= 7; i++)
     writefile(dir.file("audio/Foot_Concrete_0" + std::to_string(i) + ".wav"),
@@ -395,7 +395,7 @@ void capturethroughdevice(const std::string& adx, const std::string& capture) {
 }
 
 TEST(AudioDevice, DiskDriverCapturesTheMusicCallback) {
-  ScratchDir dir;
+  TempDir dir;
   Bytes data;
   for (int b = 0; b < 10; b++) data = joined({data, adxblock(200 + 30 * b, {7, -3, 5, 1, -8, 2, 6, -1})});
   AdxHeader h;

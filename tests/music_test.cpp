@@ -12,7 +12,7 @@ namespace {
 
 class MusicTest : public ::testing::Test {
  protected:
-  ScratchDir dir;
+  TempDir dir;
   // Writes the file and loads it without exiting; the code is 0 on success.
   int load(Music& m, const Bytes& file) {
     std::string path = dir.file("m.adx");

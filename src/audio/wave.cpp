@@ -117,7 +117,9 @@ bool writewave(const char* path, int channels, int rate, const std::vector<int16
   b.insert(b.end(), {'d', 'a', 't', 'a'});
   put32(b, bytes);
   for (int16_t s : samples) put16(b, uint16_t(s));
-  File file(path, "wb");
-  if (file.f == nullptr) return false;
-  return std::fwrite(b.data(), 1, b.size(), file.f) == b.size();
+  // A full disk may only show when the buffered bytes are flushed at close.
+  FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) return false;
+  const bool written = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+  return std::fclose(f) == 0 && written;
 }

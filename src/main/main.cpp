@@ -67,23 +67,21 @@ extern "C" int SDL_main(int, char**) {
 
   // 8.-11. Music and effects exist before the device opens, so the first
   // callback finds both.
-  SDL_AudioSpec* desired = new SDL_AudioSpec();
+  SDL_AudioSpec desired = {};
   SDL_AudioSpec obtained;
-  desired->freq = 44100;
-  desired->format = AUDIO_S16LSB;
-  desired->channels = 2;
-  desired->samples = 4096;
-  desired->callback = audio_callback_music;
-  desired->userdata = nullptr;
+  desired.freq = 44100;
+  desired.format = AUDIO_S16LSB;
+  desired.channels = 2;
+  desired.samples = 4096;
+  desired.callback = audio_callback_music;
+  desired.userdata = nullptr;
   gamemusic = new Music(menusong);
   soundeffects = new Mixer();
-  printf("%d\n", SDL_OpenAudio(desired, &obtained));
-  delete desired;
+  printf("%d\n", SDL_OpenAudio(&desired, &obtained));
   SDL_PauseAudio(0);
 
   // 12. The step clock starts now.
   Shell shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
-  shell.playing = true;
 
   SDL_Event e;
   for (;;) {

@@ -8,23 +8,28 @@ int World::switchplane(int p) {
   // 1. Already there.
   if (p == plane) return 1;
   // 2. Destination, in 64 bits: shiftcount comes from the level file.
-  int64_t nx = x, ny = y;
-  const int64_t dx = int64_t{shiftcount} * shiftx, dy = int64_t{shiftcount} * shifty;
+  int32_t tx = x, ty = y;
   if (p == 1) {
-    nx -= dx;
-    ny -= dy;
+    shiftdestination(&tx, &ty);
   } else if (plane == 1) {
-    nx += dx;
-    ny += dy;
+    tx = clampcoord(int64_t{x} + int64_t{shiftcount} * shiftx);
+    ty = clampcoord(int64_t{y} + int64_t{shiftcount} * shifty);
   }
-  const int32_t tx = clampcoord(nx), ty = clampcoord(ny);
-  // 3. A one-pixel downward probe with ledges solid: feet resting on a top
-  // are free, any part of the box inside an element is not.
-  if (collidey(tx, ty, clampcoord(int64_t{ty} - 1), false) > ty) return 0;
+  // 3. Refused where the box would overlap an element.
+  if (!fitsat(tx, ty)) return 0;
   // 4. Accepted: one shift per airborne phase.
   y = ty;
   x = tx;
   canshift = 0;
   plane = p;
   return 1;
+}
+
+void World::shiftdestination(int32_t* nx, int32_t* ny) const {
+  *nx = clampcoord(int64_t{x} - int64_t{shiftcount} * shiftx);
+  *ny = clampcoord(int64_t{y} - int64_t{shiftcount} * shifty);
+}
+
+bool World::fitsat(int32_t bx, int32_t by) {
+  return collidey(bx, by, clampcoord(int64_t{by} - 1), false) <= by;
 }

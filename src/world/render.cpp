@@ -127,8 +127,9 @@ void World::render() {
   // taken, the same test by which switchplane refuses.
   float h = 1.0f;
   if (shiftx != 0 || shifty != 0) {
-    int px = x - shiftcount * shiftx, py = y - shiftcount * shifty;
-    if (collidey(px, py, py - 1, false) > py) h = refusedshift;
+    int32_t px, py;
+    shiftdestination(&px, &py);
+    if (!fitsat(px, py)) h = refusedshift;
   }
   spritesheet->apply();
   glEnable(GL_TEXTURE_2D);

@@ -108,6 +108,11 @@ class World {
   void collidecallback(int index, int x, int y);
   void go_checkpoint();
   int switchplane(int plane);
+  // Where switchplane(1) would carry the hero now, worked out wide and clamped.
+  void shiftdestination(int32_t* nx, int32_t* ny) const;
+  // The hero box at (bx, by) overlaps no solid element, ledges included: a
+  // one-pixel downward probe, so feet resting on a top are free.
+  bool fitsat(int32_t bx, int32_t by);
   void render();
   void draw_objects(int dx, int dy, float opacity);
 };

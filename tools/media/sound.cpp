@@ -5,21 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "audio/wave.h"
 #include "canvas.h"
 
 namespace {
 
 const float twopi = 6.2831853f;
-
-void put16(unsigned char* p, unsigned int v) {
-  p[0] = (unsigned char)v;
-  p[1] = (unsigned char)(v >> 8);
-}
-
-void put32(unsigned char* p, unsigned int v) {
-  put16(p, v);
-  put16(p + 2, v >> 16);
-}
 
 // A one-pole low-pass: each call moves the state a fraction of the way to the input.
 struct Lowpass {
@@ -131,25 +122,9 @@ std::vector<short> to_pcm(const std::vector<float>& samples, float peak) {
 }
 
 bool write_wav(const std::string& path, const std::vector<short>& samples, int channels) {
-  unsigned int databytes = samples.size() * 2;
-  unsigned char head[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-  put32(head + 4, 36 + databytes);                  // RIFF size: what follows this field
-  put32(head + 16, 16);                             // fmt chunk size
-  put16(head + 20, 1);                              // PCM
-  put16(head + 22, channels);
-  put32(head + 24, samplerate);
-  put32(head + 28, samplerate * channels * 2);      // bytes per second
-  put16(head + 32, channels * 2);                   // bytes per frame
-  put16(head + 34, 16);                             // bits per sample
-  head[36] = 'd', head[37] = 'a', head[38] = 't', head[39] = 'a';
-  put32(head + 40, databytes);
-  std::vector<unsigned char> data(databytes);
-  for (size_t i = 0; i < samples.size(); i++) put16(data.data() + 2 * i, (unsigned short)samples[i]);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(head, 1, 44, f) == 44 && std::fwrite(data.data(), 1, databytes, f) == databytes;
-  if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
-  return ok;
+  if (writewave(path.c_str(), channels, samplerate, samples)) return true;
+  std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  return false;
 }
 
 bool make_effects(const std::string& dir) {

@@ -1,4 +1,4 @@
-// Sound: the WAV writer, the synthesis voices shared by the effects and the music,
+// Sound: the WAV output, the synthesis voices shared by the effects and the music,
 // the effects themselves and the score-driven music renderer.
 #pragma once
 #include <string>

@@ -1,4 +1,4 @@
-// LevelDir: a fresh temporary folder for level fixtures, removed with its
+// TempDir: a fresh folder under /tmp for one test's files, removed with its
 // contents when the test ends.
 #pragma once
 #include <gtest/gtest.h>
@@ -8,27 +8,30 @@
 #include <fstream>
 #include <string>
 
-class LevelDir {
+class TempDir {
  public:
-  LevelDir() {
-    char pattern[] = "/tmp/twinfold-level-XXXXXX";
+  TempDir() {
+    char pattern[] = "/tmp/twinfold-test-XXXXXX";
     const char* made = mkdtemp(pattern);
     EXPECT_NE(made, nullptr);
     path = made ? made : "";
   }
-  ~LevelDir() {
+  ~TempDir() {
     std::error_code ignored;
     if (!path.empty()) std::filesystem::remove_all(path, ignored);
   }
-  LevelDir(const LevelDir&) = delete;
-  LevelDir& operator=(const LevelDir&) = delete;
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string file(const std::string& name) const { return path + "/" + name; }
+  std::string operator/(const std::string& name) const { return file(name); }
 
   // Writes text byte for byte (NUL bytes included) and returns the file's path.
   std::string write(const std::string& name, const std::string& text) const {
-    std::string file = path + "/" + name;
-    std::ofstream out(file, std::ios::binary);
+    std::string f = file(name);
+    std::ofstream out(f, std::ios::binary);
     out.write(text.data(), std::streamsize(text.size()));
-    return file;
+    return f;
   }
 
   std::string path;  // the folder, without a trailing slash
