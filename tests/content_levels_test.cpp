@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "level_replay.h"
+#include "world/replay.h"
 #include "world/world.h"
 
 namespace {
@@ -54,15 +54,14 @@ int playlevel(const std::string& name, int* viewmasters, World** keep) {
   std::vector<ReplayLine> lines;
   std::string err;
   std::string replay = leveldir + name.substr(0, name.size() - 4) + ".replay";
-  EXPECT_TRUE(read_replay(replay, lines, err)) << err;
+  EXPECT_TRUE(readreplayfile(replay, lines, err)) << err;
   World* w = nullptr;
   loadlog(name, &w);
   *viewmasters = 0;
-  int done = play_replay(*w, lines, [&](int, int state) {
-    if (state == 2) (*viewmasters)++;
-  });
+  ReplayResult run = playreplay(*w, lines);
+  *viewmasters = run.pages;
   *keep = w;
-  return done;
+  return run.finished ? run.steps : -1;
 }
 
 // A replay written in the test itself.
@@ -72,7 +71,7 @@ struct LevelReplayText {
   bool ok;
   explicit LevelReplayText(const std::string& text) {
     std::istringstream in(text);
-    ok = read_replay(in, "inline", lines, err);
+    ok = readreplay(in, "inline", lines, err);
   }
 };
 
@@ -209,26 +208,27 @@ TEST(ContentLevels, ThornyCeilingPunishesAStandingJump) {
 TEST(ContentLevels, FinaleMetalWallNeedsAFoldOfThree) {
   World* w = placed("finale.lvl", 2700 - herowidth, 600);
   w->canshift = 1;
-  replay_shift(*w, -32, 0);
+  playershift(*w, -32, 0);
   EXPECT_EQ(w->x, 2652) << "a fold of two passed the metal wall";
   w->shiftcount = 3;
-  replay_shift(*w, -32, 0);
+  playershift(*w, -32, 0);
   EXPECT_EQ(w->x, 2748) << "a fold of three did not pass the metal wall";
   delete w;
 }
 
 TEST(ContentLevels, ReplayReaderRejectsMalformedLines) {
-  for (const char* bad : {"R\n", "0 R\n", "5 X\n", "5 R extra\n", "SHIFT 40 0\n", "SHIFT 1\n"}) {
+  for (const char* bad : {"R\n", "0 R\n", "5 X\n", "5 R extra\n", "SHIFT 40 0\n", "SHIFT 1\n",
+                          "SHIFT 3 0\n", "SHIFT 0 -5\n", "5x R\n"}) {
     LevelReplayText text(bad);
     EXPECT_FALSE(text.ok) << bad;
   }
-  LevelReplayText good("# a comment\n\n3 LRJ  # held\nSHIFT -32 5\n2 -\n");
+  LevelReplayText good("# a comment\n\n3 LRJ  # held\nSHIFT -32 6\n2 -\n");
   ASSERT_TRUE(good.ok) << good.err;
   ASSERT_EQ(good.lines.size(), 3u);
   EXPECT_EQ(good.lines[0].steps, 3);
   EXPECT_TRUE(good.lines[0].left && good.lines[0].right && good.lines[0].jump);
   EXPECT_TRUE(good.lines[1].shift);
   EXPECT_EQ(good.lines[1].dx, -32);
-  EXPECT_EQ(good.lines[1].dy, 5);
+  EXPECT_EQ(good.lines[1].dy, 6);
   EXPECT_FALSE(good.lines[2].left || good.lines[2].right || good.lines[2].jump);
 }
