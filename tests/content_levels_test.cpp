@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "world/levelcheck.h"
 #include "world/replay.h"
 #include "world/world.h"
 
@@ -231,4 +233,18 @@ TEST(ContentLevels, ReplayReaderRejectsMalformedLines) {
   EXPECT_EQ(good.lines[1].dx, -32);
   EXPECT_EQ(good.lines[1].dy, 6);
   EXPECT_FALSE(good.lines[2].left || good.lines[2].right || good.lines[2].jump);
+}
+
+TEST(ContentLevels, CheckerFindsNothingInTheGameFolder) {
+  // The game folder holds the levels beside their made pictures, as played.
+  const std::string first = std::string(TWINFOLD_BINARY_DIR) + "/game/tutorial1.lvl";
+  if (!std::ifstream(first)) GTEST_SKIP() << "the game data is not made";
+  testing::internal::CaptureStdout();
+  std::vector<LevelCheck> chain = checkchain(first);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(chain.size(), ::chain().size());
+  for (const LevelCheck& c : chain) {
+    for (const std::string& p : c.problems) ADD_FAILURE() << p;
+    for (const std::string& p : c.warnings) ADD_FAILURE() << p;
+  }
 }

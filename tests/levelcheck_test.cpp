@@ -16,6 +16,21 @@ namespace {
 // A level that only needs its end to be sound.
 const char* endonly = "setEndPosition(10,10);\n";
 
+// The first bytes of a PNG file up to its size: all the checker reads.
+std::string pngheader(uint32_t w, uint32_t h) {
+  std::string s("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+  for (uint32_t v : {w, h})
+    for (int shift = 24; shift >= 0; shift -= 8) s += char((v >> shift) & 0xff);
+  return s + std::string("\x08\x06\0\0\0", 5);
+}
+
+LevelCheck quietcheck(const std::string& level) {
+  testing::internal::CaptureStdout();
+  LevelCheck c = checklevel(level);
+  testing::internal::GetCapturedStdout();
+  return c;
+}
+
 // Runs the checker quietly and returns its exit status, or -1.
 int runcheck(const std::string& args) {
   std::string program = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-check";
@@ -36,9 +51,9 @@ TEST(LevelCheck, SoundLevel) {
                                 "setBackground(\"g.bg\");\n"
                                 "setForeground(\"g\");\n"
                                 "setNextLevel(\"two.lvl\");\n");
-  dir.write("g.bg.png", "");
-  dir.write("g.png", "");
-  dir.write("g.a.png", "");
+  dir.write("g.bg.png", pngheader(1024, 768));
+  dir.write("g.png", pngheader(2048, 1024));
+  dir.write("g.a.png", pngheader(2048, 1024));
   dir.write("two.lvl", endonly);
 
   testing::internal::CaptureStdout();
@@ -47,6 +62,7 @@ TEST(LevelCheck, SoundLevel) {
   EXPECT_EQ(c.summary, level + ": 3 elements (1 solid, 2 items: 0 checkpoint, 1 end, 1 shift, "
                                "0 spikes, 0 viewmaster); start 100,200; shift count 1; next two.lvl");
   EXPECT_TRUE(c.problems.empty());
+  EXPECT_TRUE(c.warnings.empty());
   EXPECT_EQ(c.next, dir.path + "/two.lvl");
 }
 
@@ -58,17 +74,16 @@ TEST(LevelCheck, EveryProblemOnItsOwnLine) {
                                 "setForeground(\"fg\");\n"
                                 "setBackground(\"bk\");\n"
                                 "setNextLevel(\"gone.lvl\");\n");
-  dir.write("fg.png", "");
+  dir.write("fg.png", "not a picture");
 
-  testing::internal::CaptureStdout();
-  LevelCheck c = checklevel(level);
-  testing::internal::GetCapturedStdout();
+  LevelCheck c = quietcheck(level);
   std::vector<std::string> want = {
-      level + ": unknown command: wobble",
-      level + ": foreground picture missing: " + dir.path + "/fg.a.png",
-      level + ": background picture missing: " + dir.path + "/bk.png",
+      level + ":2:1: unknown command: wobble",
+      level + ":3:1: foreground picture is not a readable PNG: " + dir.path + "/fg.png",
+      level + ":3:1: foreground picture missing: " + dir.path + "/fg.a.png",
+      level + ":4:1: background picture missing: " + dir.path + "/bk.png",
       level + ": no end position",
-      level + ": next level not found: " + dir.path + "/gone.lvl",
+      level + ":5:1: next level not found: " + dir.path + "/gone.lvl",
   };
   EXPECT_EQ(c.problems, want);
 
@@ -84,14 +99,81 @@ TEST(LevelCheck, PickupBeyondTheRespawnMask) {
   text += "addShiftPickup(5,5);\naddViewMasterPickup(5,5);\n";  // items 33 and 34
   std::string level = dir.write("many.lvl", text);
 
-  testing::internal::CaptureStdout();
-  LevelCheck c = checklevel(level);
-  testing::internal::GetCapturedStdout();
+  LevelCheck c = quietcheck(level);
   std::vector<std::string> want = {
-      level + ": pickup is item 33, beyond the first 32 that respawning restores",
-      level + ": pickup is item 34, beyond the first 32 that respawning restores",
+      level + ":33:1: warning: pickup is item 33, beyond the first 32 that respawning restores",
+      level + ":34:1: warning: pickup is item 34, beyond the first 32 that respawning restores",
+  };
+  EXPECT_TRUE(c.problems.empty());
+  EXPECT_EQ(c.warnings, want);
+}
+
+TEST(LevelCheck, LexerTrapsArePlacedAtTheirLineAndColumn) {
+  TempDir dir;
+  dir.write("b.lvl", endonly);
+  std::string level = dir.write("traps.lvl",
+                                "setEndPosition(10,10);\n"
+                                "  setNextLevel(\"b.lvl\");buildGround(0,100,0,20);\n"
+                                "buildLedge(5, 6 ,7);\n"
+                                "/* the flag (left) */\n"
+                                "setShiftCount(x);\n");
+  LevelCheck c = quietcheck(level);
+  std::vector<std::string> want = {
+      level + ":2:3: the name of setNextLevel runs on into 'buildGround(0,100,0,20);', which "
+              "is never read as commands: put a blank or line break after the ';'",
+      level + ":3:1: buildLedge read 3 of its 4 numbers; the rest count as 0",
+      level + ":4:4: unknown command: theflag",
+      level + ":5:1: setShiftCount read 0 of its 1 numbers; the rest count as 0",
   };
   EXPECT_EQ(c.problems, want);
+}
+
+TEST(LevelCheck, PlacesThatSpoilPlay) {
+  TempDir dir;
+  dir.write("p.bg.png", pngheader(1000, 768));  // 1000 = 3 x 256 + 232: pixels lost
+  dir.write("p.png", pngheader(1024, 768));
+  dir.write("p.a.png", pngheader(1024, 512));
+  std::string level = dir.write("spoilt.lvl",
+                                "buildGround(0,2000,0,100);\n"      // 1
+                                "setStartPosition(50,80);\n"        // 2: inside the floor
+                                "addCheckPoint(400,100);\n"         // 3
+                                "buildSpikes(480,520,100,110);\n"   // 4: a step from the flag
+                                "buildSpikes(900,800,100,110);\n"   // 5: reversed
+                                "setImageShift(1200,100);\n"        // 6: on the floor
+                                "setBackground(\"p.bg\");\n"        // 7
+                                "setForeground(\"p\");\n"           // 8
+                                "setEndPosition(1900,100);\n");
+  LevelCheck c = quietcheck(level);
+  std::vector<std::string> errors = {
+      level + ":8:1: foreground alpha picture " + dir.path + "/p.a.png is 1024x512, its colour "
+              "picture 1024x768: they must be the same size",
+      level + ":2:1: the start 50,80 puts the hero inside a solid element",
+      level + ":3:1: checkpoint touches the spikes at 4:1: a hero respawning there dies again "
+              "at once",
+  };
+  EXPECT_EQ(c.problems, errors);
+  ASSERT_EQ(c.warnings.size(), 2u);
+  EXPECT_EQ(c.warnings[0].rfind(level + ":7:1: warning: background picture", 0), 0u)
+      << c.warnings[0];
+  EXPECT_EQ(c.warnings[1].rfind(level + ":5:1: warning: spikes with their corners reversed", 0),
+            0u) << c.warnings[1];
+
+  // Started on the floor, the hero can walk to the picture offset's checkpoint.
+  std::string reach = dir.write("reach.lvl",
+                                "buildGround(0,2000,0,100);\nsetStartPosition(50,100);\n"
+                                "setImageShift(1200,100);\nsetEndPosition(1900,100);\n");
+  c = quietcheck(reach);
+  EXPECT_TRUE(c.problems.empty());
+  ASSERT_EQ(c.warnings.size(), 1u);
+  EXPECT_EQ(c.warnings[0].rfind(reach + ":3:1: warning: the hero may reach the checkpoint", 0),
+            0u) << c.warnings[0];
+  // Shut in a room, it cannot.
+  std::string walled = dir.write("walled.lvl",
+                                 "buildGround(0,2000,0,100);\nbuildGround(0,2000,400,500);\n"
+                                 "buildGround(-100,0,0,500);\nbuildGround(1000,1100,100,400);\n"
+                                 "setStartPosition(50,100);\nsetImageShift(1200,100);\n"
+                                 "setEndPosition(900,100);\n");
+  EXPECT_TRUE(quietcheck(walled).warnings.empty());
 }
 
 TEST(LevelCheck, ChainFollowsNextLevelsAndFindsLoops) {
@@ -126,6 +208,9 @@ TEST(LevelCheck, ProgramExitStatus) {
   TempDir dir;
   std::string good = dir.write("good.lvl", endonly);
   std::string bad = dir.write("bad.lvl", "buildGround(1,2,3,4);");
+  std::string warned = dir.write("warned.lvl", "buildSpikes(9,1,1,9);setEndPosition(10,10);");
+  EXPECT_EQ(runcheck(warned), 0);
+  EXPECT_EQ(runcheck("--bogus"), 2);
   EXPECT_EQ(runcheck(good), 0);
   EXPECT_EQ(runcheck(bad), 1);
   EXPECT_EQ(runcheck(good + " " + bad), 1);

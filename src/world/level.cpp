@@ -45,10 +45,15 @@ class LevelReader {
  public:
   explicit LevelReader(FILE* f) : f(f) {}
 
-  int get() { return std::getc(f); }
-  void unget(int c) {
-    if (c != EOF) std::ungetc(c, f);
+  int get() {
+    const int c = std::getc(f);
+    if (c != EOF) pos++;
+    return c;
   }
+  void unget(int c) {
+    if (c != EOF && std::ungetc(c, f) != EOF) pos--;
+  }
+  long offset() const { return pos; }  // characters read so far
 
   void skipblanks() {
     int c;
@@ -89,17 +94,20 @@ class LevelReader {
   }
 
   // "%d %*c %d ...": count integers with one separator between each two.
-  void readints(int32_t* values, int count) {
+  // Returns how many parsed.
+  int readints(int32_t* values, int count) {
     for (int i = 0; i < count; i++) {
-      if (i > 0 && !skipseparator()) return;
-      if (!readint(&values[i])) return;
+      if (i > 0 && !skipseparator()) return i;
+      if (!readint(&values[i])) return i;
     }
+    return count;
   }
 
   // "%*c %s": one character skipped (the opening quote), blanks, then the
   // whole run of non-blank characters, of which the first `room` are kept.
   // The name ends at the run's first double quote. Empty when nothing is read.
-  void readname(char* name, int room) {
+  // The run itself (its first 256 characters) goes to *run when given.
+  void readname(char* name, int room, std::string* run = nullptr) {
     name[0] = '\0';
     if (get() == EOF) return;
     skipblanks();
@@ -107,6 +115,7 @@ class LevelReader {
     int c;
     while ((c = get()) != EOF && !isblank7(c)) {
       if (length < room) name[length++] = char(c);
+      if (run && run->size() < 256) run->push_back(char(c));
     }
     unget(c);
     name[length] = '\0';
@@ -115,6 +124,7 @@ class LevelReader {
 
  private:
   FILE* f;
+  long pos = 0;  // characters read, less those pushed back
 };
 
 // The four integers of an element command, in the file's order x1, x2, y1, y2.
@@ -122,9 +132,10 @@ struct Corners {
   int32_t x1, x2, y1, y2;
 };
 
-Corners readcorners(LevelReader& in) {
+Corners readcorners(LevelReader& in, LevelCommand& note) {
   int32_t v[4] = {0, 0, 0, 0};
-  in.readints(v, 4);
+  note.wanted = 4;
+  note.operands = in.readints(v, 4);
   return Corners{v[0], v[1], v[2], v[3]};
 }
 
@@ -132,9 +143,10 @@ struct Point {
   int32_t x, y;
 };
 
-Point readpoint(LevelReader& in) {
+Point readpoint(LevelReader& in, LevelCommand& note) {
   int32_t v[2] = {0, 0};
-  in.readints(v, 2);
+  note.wanted = 2;
+  note.operands = in.readints(v, 2);
   return Point{v[0], v[1]};
 }
 
@@ -173,7 +185,7 @@ void World::loadfile(const char* path) {
   bool named[2] = {false, false};
   auto setpicture = [&](int layer, const char* logprefix, char* recorded) {
     char name[pictureroom + 1];
-    in.readname(name, pictureroom);
+    in.readname(name, pictureroom, &commands.back().run);
     std::cout << logprefix << name << "\n";
     if (named[layer]) return;
     named[layer] = true;
@@ -184,9 +196,11 @@ void World::loadfile(const char* path) {
   // 4. Collect letters and digits into the word; '(' runs it as a command.
   char word[wordroom + 1];
   int length = 0;
+  long wordat = -1;  // offset of the word's first letter
   int c;
   while ((c = in.get()) != EOF) {
     if (isalnum7(c)) {
+      if (length == 0) wordat = in.offset() - 1;
       if (length < wordroom) word[length++] = char(c);
       continue;
     }
@@ -197,43 +211,58 @@ void World::loadfile(const char* path) {
     if (c != '(') continue;
 
     word[length] = '\0';
+    const long at = in.offset() - 1;
+    commands.push_back(LevelCommand{word, length ? wordat : at, at, true, 0, 0, "", 0, 0});
+    LevelCommand& note = commands.back();
+    // Element commands note which list they grew and where.
+    auto addbox = [&](Box* b) {
+      note.list = 1;
+      note.index = int(boxes.size());
+      boxes.push_back(b);
+    };
+    auto additem = [&](Box* b) {
+      note.list = 2;
+      note.index = int(items.size());
+      items.push_back(b);
+    };
     length = 0;
     if (!std::strcmp(word, "buildGround")) {
-      Corners k = readcorners(in);
-      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2));
+      Corners k = readcorners(in, note);
+      addbox(new Box(k.x1, k.y1, k.x2, k.y2));
       logcorners("box: ", k);
     } else if (!std::strcmp(word, "buildTriangle")) {
-      Corners k = readcorners(in);
-      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, true));
+      Corners k = readcorners(in, note);
+      addbox(new Box(k.x1, k.y1, k.x2, k.y2, true));
       logcorners("triangle: ", k);
     } else if (!std::strcmp(word, "buildSlipperyTriangle")) {
-      Corners k = readcorners(in);
-      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, true, false, true));
+      Corners k = readcorners(in, note);
+      addbox(new Box(k.x1, k.y1, k.x2, k.y2, true, false, true));
       logcorners("triangle: ", k);
     } else if (!std::strcmp(word, "buildLedge")) {
-      Corners k = readcorners(in);
-      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, false, true, false));
+      Corners k = readcorners(in, note);
+      addbox(new Box(k.x1, k.y1, k.x2, k.y2, false, true, false));
       logcorners("box: ", k);
     } else if (!std::strcmp(word, "buildNonWallJumpGround")) {
-      Corners k = readcorners(in);
-      boxes.push_back(new Box(k.x1, k.y1, k.x2, k.y2, false, false, false, true));
+      Corners k = readcorners(in, note);
+      addbox(new Box(k.x1, k.y1, k.x2, k.y2, false, false, false, true));
       logcorners("box: ", k);
     } else if (!std::strcmp(word, "buildSpikes")) {
-      Corners k = readcorners(in);
-      items.push_back(new Box(k.x1, k.y1, k.x2, k.y2, int32_t(kind_spikes)));
+      Corners k = readcorners(in, note);
+      additem(new Box(k.x1, k.y1, k.x2, k.y2, int32_t(kind_spikes)));
       logcorners("box: ", k);
     } else if (!std::strcmp(word, "setStartPosition")) {
-      Point p = readpoint(in);
+      Point p = readpoint(in, note);
       x = checkx = p.x;
       y = checky = p.y;
       std::cout << "start location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setEndPosition")) {
-      Point p = readpoint(in);
-      items.push_back(squareitem(p, 40, kind_end));
+      Point p = readpoint(in, note);
+      additem(squareitem(p, 40, kind_end));
       std::cout << "end location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setShiftCount")) {
       int32_t n = 0;
-      in.readint(&n);
+      note.wanted = 1;
+      note.operands = in.readint(&n) ? 1 : 0;
       // The foreground is drawn once per unit of the count every frame, and
       // each pickup adds one: a count beyond this bound could neither be drawn
       // nor counted up without overflow.
@@ -241,25 +270,26 @@ void World::loadfile(const char* path) {
       if (n < -maxshiftcount) n = -maxshiftcount;
       shiftcount = n;
     } else if (!std::strcmp(word, "addShiftPickup")) {
-      items.push_back(pickup(readpoint(in), kind_shift));
+      additem(pickup(readpoint(in, note), kind_shift));
     } else if (!std::strcmp(word, "addViewMasterPickup")) {
-      items.push_back(pickup(readpoint(in), kind_viewmaster));
+      additem(pickup(readpoint(in, note), kind_viewmaster));
     } else if (!std::strcmp(word, "setBackground")) {
       setpicture(0, "background: ", backgroundname);
     } else if (!std::strcmp(word, "setForeground")) {
       setpicture(1, "foreground: ", foregroundname);
     } else if (!std::strcmp(word, "setNextLevel")) {
-      in.readname(nextlevel, sizeof nextlevel - 1);
+      in.readname(nextlevel, sizeof nextlevel - 1, &note.run);
       std::cout << "next level: " << nextlevel << "\n";
     } else if (!std::strcmp(word, "addCheckPoint")) {
-      items.push_back(squareitem(readpoint(in), 64, kind_checkpoint));
+      additem(squareitem(readpoint(in, note), 64, kind_checkpoint));
     } else if (!std::strcmp(word, "setImageShift")) {
       // The picture offset also marks a checkpoint at the same point.
-      Point p = readpoint(in);
+      Point p = readpoint(in, note);
       imageshiftx = p.x;
       imageshifty = p.y;
-      items.push_back(squareitem(p, 64, kind_checkpoint));
+      additem(squareitem(p, 64, kind_checkpoint));
     } else {
+      note.known = false;
       std::cout << "unknown command: " << word << "\n";
       unknownwords.push_back(word);
     }

@@ -1,8 +1,14 @@
-// Level checker: headless load of a level, its summary line and its problems.
+// Level checker: headless load of a level, its summary line and its problems,
+// placed at the line and column of the command that caused them.
 #include "world/levelcheck.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "world/world.h"
@@ -13,6 +19,10 @@ namespace {
 
 // The respawn bookkeeping covers only this many items (itemmask's bits).
 constexpr size_t maskbits = 32;
+constexpr int tile = 256;               // the tiling's side
+constexpr long floodcells = 400000;     // most hero positions the reach test visits
+constexpr int floodmargin = 256;        // free space looked at around the elements
+constexpr int loopsamples = 4096;       // most positions tried for a respawn death loop
 
 // A file named by the level, looked up in the level's own folder.
 std::string beside(const std::string& level, const std::string& name) {
@@ -24,18 +34,324 @@ bool isfile(const std::string& path) {
   return fs::is_regular_file(path, ignored);
 }
 
-void needfile(LevelCheck& r, const char* what, const std::string& name, const char* suffix) {
-  std::string file = beside(r.path, name + suffix);
-  if (!isfile(file)) r.problems.push_back(r.path + ": " + what + " picture missing: " + file);
+// Hero positions (x, y) at which the hero box touches an item, as the item
+// test has it: x in [x1 - 48, x2 - 1], y in [y1 - 60, y2 - 1]; in 64 bits.
+struct Span {
+  int64_t x0, x1, y0, y1;
+  bool empty() const { return x0 > x1 || y0 > y1; }
+};
+
+Span touching(const Box& b) {
+  return Span{int64_t{b.x1} - herowidth, int64_t{b.x2} - 1, int64_t{b.y1} - heroheight,
+              int64_t{b.y2} - 1};
+}
+
+Span intersect(const Span& a, const Span& b) {
+  return Span{std::max(a.x0, b.x0), std::min(a.x1, b.x1), std::max(a.y0, b.y0),
+              std::min(a.y1, b.y1)};
+}
+
+bool fits(World& w, int64_t x, int64_t y) {
+  return w.fitsat(clampcoord(x), clampcoord(y));
+}
+
+// Line and column (both from 1) of file offsets.
+class Places {
+ public:
+  explicit Places(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    starts.push_back(0);
+    for (size_t i = 0; i < text.size(); i++)
+      if (text[i] == '\n') starts.push_back(long(i) + 1);
+  }
+  std::string at(long offset) const {
+    size_t line = 0;
+    size_t lo = 0, hi = starts.size();
+    while (lo < hi) {  // last line start <= offset
+      size_t mid = (lo + hi) / 2;
+      if (starts[mid] <= offset) {
+        line = mid;
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    return std::to_string(line + 1) + ":" + std::to_string(offset - starts[line] + 1);
+  }
+
+ private:
+  std::vector<long> starts;
+};
+
+class Checker {
+ public:
+  Checker(LevelCheck& r, World& w) : r(r), w(w), places(r.path) {}
+
+  void error(long offset, const std::string& what) {
+    r.problems.push_back(where(offset) + what);
+  }
+  void warn(long offset, const std::string& what) {
+    r.warnings.push_back(where(offset) + "warning: " + what);
+  }
+
+  // The command that made items[i] (or boxes[i]), or null.
+  const LevelCommand* maker(int list, size_t i) const {
+    for (const LevelCommand& c : w.commands)
+      if (c.list == list && size_t(c.index) == i) return &c;
+    return nullptr;
+  }
+  long itemat(size_t i) const {
+    const LevelCommand* c = maker(2, i);
+    return c ? c->wordat : -1;
+  }
+  std::string placeof(long offset) const { return offset < 0 ? "" : places.at(offset); }
+
+  void commands();
+  void pictures();
+  void start();
+  void items();
+  void deathloops();
+  void imageshift();
+
+ private:
+  std::string where(long offset) const {
+    return offset < 0 ? r.path + ": " : r.path + ":" + places.at(offset) + ": ";
+  }
+  void picture(long at, const std::string& what, const std::string& name, bool alpha);
+
+  LevelCheck& r;
+  World& w;
+  Places places;
+};
+
+bool namecommand(const std::string& word) {
+  return word == "setBackground" || word == "setForeground" || word == "setNextLevel";
+}
+
+void Checker::commands() {
+  for (const LevelCommand& c : w.commands) {
+    if (!c.known) {
+      if (c.word.empty())
+        error(c.at, "'(' outside any command: text between commands must not hold parentheses");
+      else
+        error(c.wordat, "unknown command: " + c.word);
+      continue;
+    }
+    if (c.wanted > 0 && c.operands < c.wanted)
+      error(c.wordat, c.word + " read " + std::to_string(c.operands) + " of its " +
+                          std::to_string(c.wanted) +
+                          " numbers; the rest count as 0");
+    if (!namecommand(c.word)) continue;
+    // The name is the run up to its first double quote; whatever follows the
+    // closing quote, parenthesis and semicolon in the same run is lost.
+    const size_t quote = c.run.find('"');
+    if (quote == std::string::npos) continue;
+    size_t rest = quote + 1;
+    if (rest < c.run.size() && c.run[rest] == ')') rest++;
+    if (rest < c.run.size() && c.run[rest] == ';') rest++;
+    if (rest < c.run.size())
+      error(c.wordat, "the name of " + c.word + " runs on into '" + c.run.substr(rest) +
+                          "', which is never read as commands: put a blank or line break "
+                          "after the ';'");
+  }
+}
+
+void Checker::picture(long at, const std::string& what, const std::string& name, bool alpha) {
+  const std::string colour = beside(r.path, name + ".png");
+  int cw = 0, ch = 0;
+  if (!isfile(colour)) {
+    error(at, what + " picture missing: " + colour);
+  } else if (!pngsize(colour, &cw, &ch)) {
+    error(at, what + " picture is not a readable PNG: " + colour);
+  } else if (!tileswhole(cw) || !tileswhole(ch)) {
+    warn(at, what + " picture " + colour + " is " + std::to_string(cw) + "x" +
+                 std::to_string(ch) +
+                 ": the tiling drops pixels beyond the last power of two past a multiple of "
+                 "256 (make each side a multiple of 256)");
+  }
+  if (!alpha) return;
+  const std::string mask = beside(r.path, name + ".a.png");
+  int aw = 0, ah = 0;
+  if (!isfile(mask)) {
+    error(at, what + " picture missing: " + mask);
+  } else if (!pngsize(mask, &aw, &ah)) {
+    error(at, what + " picture is not a readable PNG: " + mask);
+  } else if (cw > 0 && (aw != cw || ah != ch)) {
+    error(at, what + " alpha picture " + mask + " is " + std::to_string(aw) + "x" +
+                  std::to_string(ah) + ", its colour picture " + std::to_string(cw) + "x" +
+                  std::to_string(ch) + ": they must be the same size");
+  }
+}
+
+void Checker::pictures() {
+  // The first command of each kind is the one the game loads.
+  bool seen[2] = {false, false};
+  for (const LevelCommand& c : w.commands) {
+    const int layer = c.word == "setBackground" ? 0 : c.word == "setForeground" ? 1 : -1;
+    if (layer < 0 || !c.known || seen[layer]) continue;
+    seen[layer] = true;
+    const char* what = layer == 0 ? "background" : "foreground";
+    const std::string name = layer == 0 ? w.backgroundname : w.foregroundname;
+    if (name.empty()) {
+      error(c.wordat, std::string(what) +
+                          " name is empty (a blank between '(' and the opening quote?)");
+      continue;
+    }
+    picture(c.wordat, what, name, layer == 1);
+  }
+}
+
+void Checker::start() {
+  long at = -1;
+  for (const LevelCommand& c : w.commands)
+    if (c.word == "setStartPosition") at = c.wordat;  // the last one wins
+  if (!fits(w, w.x, w.y))
+    error(at, "the start " + std::to_string(w.x) + "," + std::to_string(w.y) +
+                  " puts the hero inside a solid element");
+}
+
+void Checker::items() {
+  int ends = 0;
+  for (size_t i = 0; i < w.items.size(); i++) {
+    const Box& b = *w.items[i];
+    if (b.kind == kind_end) ends++;
+    const bool pickup = b.kind == kind_shift || b.kind == kind_viewmaster;
+    if (pickup && i >= maskbits)
+      warn(itemat(i), "pickup is item " + std::to_string(i + 1) + ", beyond the first " +
+                          std::to_string(maskbits) + " that respawning restores");
+    if (b.kind == kind_spikes && (b.x1 > b.x2 || b.y1 > b.y2))
+      warn(itemat(i), std::string("spikes with their corners reversed (x1 above x2 or y1 "
+                                  "above y2) are touched ") +
+                          (touching(b).empty() ? "nowhere" : "only over part of them") +
+                          ": write x1, x2, y1, y2 from low to high");
+  }
+  if (ends == 0) error(-1, "no end position");
+}
+
+// A checkpoint sets the respawn point where the hero touches it; if a hero
+// standing there also touches spikes, every respawn dies at once.
+void Checker::deathloops() {
+  for (size_t i = 0; i < w.items.size(); i++) {
+    if (w.items[i]->kind != kind_checkpoint) continue;
+    const LevelCommand* made = maker(2, i);
+    if (made && made->word == "setImageShift") continue;  // reported by imageshift()
+    for (size_t j = 0; j < w.items.size(); j++) {
+      if (w.items[j]->kind != kind_spikes) continue;
+      const Span both = intersect(touching(*w.items[i]), touching(*w.items[j]));
+      if (both.empty()) continue;
+      // Try free hero positions in the overlap, evenly spread.
+      const int64_t sx = std::max<int64_t>(1, (both.x1 - both.x0) / 64 + 1);
+      const int64_t sy = std::max<int64_t>(1, (both.y1 - both.y0) / 64 + 1);
+      bool loop = false;
+      int tried = 0;
+      for (int64_t y = both.y0; y <= both.y1 && !loop && tried < loopsamples; y += sy)
+        for (int64_t x = both.x0; x <= both.x1 && !loop && tried < loopsamples; x += sx, tried++)
+          loop = fits(w, x, y);
+      if (loop)
+        error(itemat(i), "checkpoint touches the spikes at " + placeof(itemat(j)) +
+                             ": a hero respawning there dies again at once");
+    }
+  }
+}
+
+// The picture offset makes a checkpoint of its own; a hero that can get to it
+// respawns at the picture's corner. Free hero positions joined to the start
+// (walking, falling and jumping alike, shifts aside) are a wide estimate of
+// where the hero can get.
+void Checker::imageshift() {
+  long at = -1;
+  size_t index = 0;
+  for (const LevelCommand& c : w.commands)
+    if (c.word == "setImageShift" && c.list == 2) {
+      at = c.wordat;
+      index = size_t(c.index);
+    }
+  if (at < 0 || w.boxes.empty()) return;
+  const Span goal = touching(*w.items[index]);
+
+  int64_t x0 = w.x, x1 = w.x, y0 = w.y, y1 = w.y;
+  for (const Box* b : w.boxes) {
+    x0 = std::min<int64_t>({x0, b->x1, b->x2});
+    x1 = std::max<int64_t>({x1, b->x1, b->x2});
+    y0 = std::min<int64_t>({y0, b->y1, b->y2});
+    y1 = std::max<int64_t>({y1, b->y1, b->y2});
+  }
+  x0 -= floodmargin + herowidth;
+  y0 -= floodmargin + heroheight;
+  x1 += floodmargin;
+  y1 += floodmargin;
+  int64_t grid = 8;
+  while (((x1 - x0) / grid + 1) * ((y1 - y0) / grid + 1) > floodcells) grid *= 2;
+  const int64_t nx = (x1 - x0) / grid + 1, ny = (y1 - y0) / grid + 1;
+
+  // Cells are hero positions on the grid through the start.
+  const int64_t ox = w.x - ((w.x - x0) / grid) * grid, oy = w.y - ((w.y - y0) / grid) * grid;
+  std::vector<char> seen(size_t(nx * ny), 0);
+  std::deque<int64_t> open;
+  const int64_t first = ((w.y - oy) / grid) * nx + (w.x - ox) / grid;
+  if (!fits(w, w.x, w.y)) return;  // reported by start()
+  seen[size_t(first)] = 1;
+  open.push_back(first);
+  while (!open.empty()) {
+    const int64_t cell = open.front();
+    open.pop_front();
+    const int64_t cx = cell % nx, cy = cell / nx;
+    const int64_t hx = ox + cx * grid, hy = oy + cy * grid;
+    if (hx + grid > goal.x0 && hx - grid <= goal.x1 && hy + grid > goal.y0 &&
+        hy - grid <= goal.y1) {
+      warn(at, "the hero may reach the checkpoint the picture offset makes (near " +
+                   std::to_string(hx) + "," + std::to_string(hy) +
+                   "): put the offset where no hero goes");
+      return;
+    }
+    const int64_t steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (const auto& s : steps) {
+      const int64_t mx = cx + s[0], my = cy + s[1];
+      if (mx < 0 || my < 0 || mx >= nx || my >= ny) continue;
+      const int64_t next = my * nx + mx;
+      if (seen[size_t(next)]) continue;
+      seen[size_t(next)] = 1;
+      if (fits(w, ox + mx * grid, oy + my * grid)) open.push_back(next);
+    }
+  }
 }
 
 }  // namespace
+
+bool tileswhole(int size) {
+  const int rest = size % tile;
+  return rest == 0 || (rest & (rest - 1)) == 0;
+}
+
+bool pngsize(const std::string& path, int* width, int* height) {
+  // Signature, then the IHDR chunk: length, "IHDR", width, height (big-endian).
+  static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  unsigned char head[24];
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  const size_t got = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  if (got != sizeof head) return false;
+  for (int i = 0; i < 8; i++)
+    if (head[i] != signature[i]) return false;
+  if (head[12] != 'I' || head[13] != 'H' || head[14] != 'D' || head[15] != 'R') return false;
+  auto be32 = [&](int at) {
+    return (uint32_t(head[at]) << 24) | (uint32_t(head[at + 1]) << 16) |
+           (uint32_t(head[at + 2]) << 8) | uint32_t(head[at + 3]);
+  };
+  const uint32_t w = be32(16), h = be32(20);
+  if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return false;
+  *width = int(w);
+  *height = int(h);
+  return true;
+}
 
 LevelCheck checklevel(const std::string& path) {
   LevelCheck r;
   r.path = path;
   // The world would end the program on a file it cannot open; say so instead.
-  FILE* f = std::fopen(path.c_str(), "r");
+  std::FILE* f = std::fopen(path.c_str(), "r");
   if (!f) {
     r.summary = path + ": cannot be opened";
     r.problems.push_back(path + ": level file cannot be opened");
@@ -46,15 +362,8 @@ LevelCheck checklevel(const std::string& path) {
   World w(path.c_str(), false);
 
   int kinds[6] = {0, 0, 0, 0, 0, 0};
-  for (size_t i = 0; i < w.items.size(); i++) {
-    int k = w.items[i]->kind;
-    if (k >= 0 && k < 6) kinds[k]++;
-    bool pickup = k == kind_shift || k == kind_viewmaster;
-    if (pickup && i >= maskbits)
-      r.problems.push_back(path + ": pickup is item " + std::to_string(i + 1) +
-                           ", beyond the first " + std::to_string(maskbits) +
-                           " that respawning restores");
-  }
+  for (const Box* b : w.items)
+    if (b->kind >= 0 && b->kind < 6) kinds[b->kind]++;
   r.summary = path + ": " + std::to_string(w.boxes.size() + w.items.size()) + " elements (" +
               std::to_string(w.boxes.size()) + " solid, " + std::to_string(w.items.size()) +
               " items: " + std::to_string(kinds[kind_checkpoint]) + " checkpoint, " +
@@ -65,17 +374,22 @@ LevelCheck checklevel(const std::string& path) {
               std::to_string(w.shiftcount) + "; next " +
               (w.nextlevel[0] ? std::string(w.nextlevel) : std::string("none"));
 
-  for (const std::string& word : w.unknownwords)
-    r.problems.push_back(path + ": unknown command: " + word);
-  if (w.foregroundname[0]) {
-    needfile(r, "foreground", w.foregroundname, ".png");
-    needfile(r, "foreground", w.foregroundname, ".a.png");
-  }
-  if (w.backgroundname[0]) needfile(r, "background", w.backgroundname, ".png");
-  if (kinds[kind_end] == 0) r.problems.push_back(path + ": no end position");
+  Checker check(r, w);
+  check.commands();
+  check.pictures();
+  check.start();
+  check.items();
+  check.deathloops();
+  check.imageshift();
+
+  long nextat = -1;
+  for (const LevelCommand& c : w.commands)
+    if (c.word == "setNextLevel") nextat = c.wordat;
+  if (nextat >= 0 && !w.nextlevel[0])
+    check.warn(nextat, "next level name is empty: the game ends after this level");
   if (w.nextlevel[0]) {
     r.next = beside(path, w.nextlevel);
-    if (!isfile(r.next)) r.problems.push_back(path + ": next level not found: " + r.next);
+    if (!isfile(r.next)) check.error(nextat, "next level not found: " + r.next);
   }
   return r;
 }

@@ -8,6 +8,20 @@
 #include "world/box.h"
 
 class GraphicsLayer;
+
+// What the loader saw at one opening parenthesis, for the level checker:
+// where the command stood, what it read and what it made.
+struct LevelCommand {
+  std::string word;   // letters and digits collected, as compared with the keywords
+  long wordat;        // file offset of the word's first letter; of the '(' when empty
+  long at;            // file offset of the '('
+  bool known;         // the word is a keyword
+  int wanted;         // integer operands the command takes; 0 for names and unknown words
+  int operands;       // integer operands that parsed
+  std::string run;    // name commands: the run of non-blank characters read (first 256)
+  int list;           // what it appended: 0 nothing, 1 boxes, 2 items
+  int index;          // its index in that list
+};
 class Texture;
 class Mixer;
 
@@ -77,6 +91,7 @@ class World {
   char backgroundname[128];          // name given by the first setBackground, or empty
   char foregroundname[128];          // name given by the first setForeground, or empty
   std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
+  std::vector<LevelCommand> commands;     // loader: every command in file order
 
   // Respawn bookkeeping for pickups past the 32 bits of itemmask: indices
   // (>= 32) of pickups taken since the last checkpoint touch. Cleared by a

@@ -1,8 +1,7 @@
 // twinfold-check: loads levels without pictures and reports what would spoil
 // them in play. Usage: twinfold-check LEVEL...  or  twinfold-check --chain FIRST
 // Prints one summary line per level on standard output and one line per
-// problem on standard error; exit status 0 when all are sound, 1 otherwise,
-// 2 on a wrong command line.
+// error or warning on standard error, with file:line:column where there is one.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,9 +12,25 @@
 
 #include "world/levelcheck.h"
 
+namespace {
+
+const char* usage =
+    "usage: twinfold-check LEVEL... | twinfold-check --chain FIRST\n"
+    "Loads each level without pictures and reports what would spoil it in play;\n"
+    "--chain follows the next levels from FIRST. One summary line per level on\n"
+    "standard output, errors and warnings on standard error.\n"
+    "Exit status: 0 no errors (warnings allowed), 1 an error, 2 usage.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc < 2 || (!std::strcmp(argv[1], "--chain") && argc != 3)) {
-    std::fprintf(stderr, "usage: twinfold-check LEVEL... | twinfold-check --chain FIRST\n");
+  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (argc < 2 || (!std::strcmp(argv[1], "--chain") && argc != 3) ||
+      (argv[1][0] == '-' && std::strcmp(argv[1], "--chain"))) {
+    std::fputs(usage, stderr);
     return 2;
   }
 
@@ -38,6 +53,7 @@ int main(int argc, char** argv) {
     std::fprintf(out, "%s\n", c.summary.c_str());
     std::fflush(out);
     for (const std::string& p : c.problems) std::fprintf(stderr, "%s\n", p.c_str());
+    for (const std::string& p : c.warnings) std::fprintf(stderr, "%s\n", p.c_str());
     if (!c.problems.empty()) sound = false;
   }
   std::fflush(stdout);
