@@ -1,6 +1,10 @@
 // Replays played as a player would, and world snapshots put back whole.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "herolevel.h"
@@ -102,4 +106,55 @@ TEST_F(ReplayPlay, SnapshotPutsTheWorldAndStepMemoryBack) {
   // Played again from the snapshot, the same 120 steps land on the same spot.
   steps(120);
   EXPECT_EQ(w.x, farx);
+}
+
+namespace {
+
+// Runs a program, returns its exit status and what it printed (both streams).
+int runtool(const std::string& args, std::string* out) {
+  TempDir dir;
+  const std::string command = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-replay " + args +
+                              " >" + (dir / "out") + " 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream in(dir / "out");
+  std::stringstream s;
+  s << in.rdbuf();
+  *out = s.str();
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(ReplayTool, FinishesTracesAndRefusesBadLines) {
+  TempDir dir;
+  const std::string level = dir.write("walk.lvl",
+                                      "buildGround(0,3000,0,100);setStartPosition(100,100);\n"
+                                      "setEndPosition(300,100);setShiftCount(1);\n");
+  // 32 steps of fade-in before the end counts, then the 33-step end fade.
+  const std::string replay = dir.write("walk.replay", "# walk\n1 R\nSHIFT -2 0\n70 R\n");
+  std::string out;
+  EXPECT_EQ(runtool(level + " " + replay, &out), 0) << out;
+  EXPECT_NE(out.find("finished after "), std::string::npos) << out;
+  // The trace: a header, then one row of ten columns a step; the first step
+  // from rest moves the hero 1 right and the probe 1 down lands it again.
+  EXPECT_EQ(runtool(level + " " + replay + " --trace", &out), 0) << out;
+  std::istringstream rows(out);
+  std::string header, first;
+  std::getline(rows, header);
+  std::getline(rows, first);
+  EXPECT_EQ(header, "# step x y vx vy fade shiftcount canshift itemmask state");
+  EXPECT_EQ(first, "1 101 100 1 0 -31 1 1 0 0");
+  std::string shift;
+  std::getline(rows, shift);
+  EXPECT_EQ(shift, "# line 3: shift carried, hero 101,100 -> 103,100");
+
+  const std::string shortone = dir.write("short.replay", "10 R\n");
+  EXPECT_EQ(runtool(level + " " + shortone, &out), 1);
+  EXPECT_NE(out.find("not finished after 10 steps: hero at "), std::string::npos) << out;
+  const std::string bad = dir.write("bad.replay", "# fine\n10 R\nSHIFT 3 0\n");
+  EXPECT_EQ(runtool(level + " " + bad, &out), 1);
+  EXPECT_EQ(out.rfind(bad + ":3: shift vector 3 0 cannot be dragged", 0), 0u) << out;
+  EXPECT_EQ(runtool(dir / "none.lvl " + replay, &out), 1);
+  EXPECT_EQ(out, dir / "none.lvl: level cannot be opened\n");
+  EXPECT_EQ(runtool(level, &out), 2);
 }
