@@ -396,10 +396,25 @@ function leveltext(map, errors) {
   return lines.concat(unknown).join("\n") + "\n";
 }
 
+// Tiled shows the returned message in its window; on the command line it
+// prints none, so the reasons also go to standard error, one a line.
+function refuse(errors) {
+  var message = "not saved: " + errors.join("; ");
+  tiled.error(message);
+  try {
+    var stderr = new TextFile("/dev/stderr", TextFile.Append);
+    stderr.write(errors.map(function(e) { return "not saved: " + e + "\n"; }).join(""));
+    stderr.close();
+  } catch (e) {
+    // no standard error to write to; the message above is enough
+  }
+  return message;
+}
+
 function writelevel(map, fileName) {
   var errors = [];
   var text = leveltext(map, errors);
-  if (errors.length) return "Not saved: " + errors.join("; ");
+  if (errors.length) return refuse(errors);
   var file = new TextFile(fileName, TextFile.WriteOnly);
   file.write(text);
   file.commit();
