@@ -196,7 +196,7 @@ function picturelayer(layername, picture, fileName, level, H) {
     return layer;
   }
   var image = new Image(path);
-  layer.imageSource = path;
+  layer.setImage(image, path);  // also shows it; the source alone is only a name
   layer.offset = Qt.point(level.imageshift.x, H - level.imageshift.y - image.height);
   return layer;
 }
