@@ -5,7 +5,8 @@
 # Usage: scripts/tiled.sh BUILD [TILED-ARGUMENTS...]
 #   e.g. scripts/tiled.sh build data/levels/tutorial1.lvl
 #        scripts/tiled.sh build --export-map tmx level.lvl level.tmx
-# The extension finds BUILD/twinfold-level and the pictures in BUILD/game.
+# The extension finds BUILD/twinfold-level, and the pictures in BUILD/game
+# unless TWINFOLD_PICTURES is set (an empty one: no pictures).
 # Exit status: Tiled's own; 2 on a wrong command line or without BUILD/twinfold-level.
 set -e
 if [ $# -lt 1 ] || [ "$1" = "--help" ]; then
@@ -31,6 +32,6 @@ cp "$SRC/tools/tiled/twinfold.js" "$HOMEDIR/config/tiled/extensions/"
 status=0
 HOME="$HOMEDIR" XDG_CONFIG_HOME="$HOMEDIR/config" XDG_RUNTIME_DIR="$HOMEDIR/runtime" \
     TMPDIR="$HOMEDIR/tmp" TWINFOLD_LEVEL_TOOL="$BUILD/twinfold-level" \
-    TWINFOLD_PICTURES="$BUILD/game${TWINFOLD_PICTURES:+:$TWINFOLD_PICTURES}" \
+    TWINFOLD_PICTURES="${TWINFOLD_PICTURES-$BUILD/game}" \
     tiled "$@" || status=$?
 exit $status

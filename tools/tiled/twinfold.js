@@ -363,26 +363,38 @@ function levelheight(map) {
   return H === undefined ? map.height * map.tileHeight : Number(H);
 }
 
-// Commands for the objects of each layer in turn, a blank line between layers.
-function objectlines(map, H, errors) {
+// Commands for a list of objects, each name as a comment above its command.
+function commandlines(objects, H, errors) {
   var lines = [];
+  for (var j = 0; j < objects.length; j++) {
+    var o = objects[j];
+    try {
+      var line = objectcommand(o, H);
+      if (o.name) {
+        if (j > 0) lines.push("");
+        lines.push(comment(o.name));
+      }
+      lines.push(line);
+    } catch (message) {
+      errors.push(String(message));
+    }
+  }
+  return lines;
+}
+
+function isstart(o) { return typeof_(o) === "start"; }
+function notstart(o) { return !isstart(o); }
+
+// The start goes with the settings; then the objects of each layer in turn,
+// a blank line between layers. Elements and items keep their list order.
+function objectlines(map, H, errors) {
   var layers = [];
   for (var i = 0; i < map.layerCount; i++) layers.push(objectsof(map.layerAt(i), []));
-  layers.filter(function(l) { return l.length; }).forEach(function(objects) {
-    lines.push("");
-    for (var j = 0; j < objects.length; j++) {
-      var o = objects[j];
-      try {
-        var line = objectcommand(o, H);
-        if (o.name) {
-          if (j > 0) lines.push("");
-          lines.push(comment(o.name));
-        }
-        lines.push(line);
-      } catch (message) {
-        errors.push(String(message));
-      }
-    }
+  var all = [].concat.apply([], layers);
+  var lines = commandlines(all.filter(isstart), H, errors);
+  layers.forEach(function(objects) {
+    var rest = objects.filter(notstart);
+    if (rest.length) lines = lines.concat([""], commandlines(rest, H, errors));
   });
   return lines;
 }
