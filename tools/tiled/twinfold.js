@@ -43,16 +43,15 @@
  */
 
 var tilesize = 16;       // map grid, in pixels; the level itself has no grid
-var heroheight = 60;     // the hero box is 48 by 60; the start names its lower left
 var extensiondir = __filename.replace(/\/[^\/]*$/, "");
 
 // Fixed-size items: their command names one point, their size is the game's.
 var fixeditems = {
-  "checkpoint": {kind: 1, size: 64, command: "addCheckPoint", centred: false},
-  "picture offset": {kind: 1, size: 64, command: "setImageShift", centred: false},
-  "end": {kind: 2, size: 40, command: "setEndPosition", centred: false},
-  "shift pickup": {kind: 3, size: 32, command: "addShiftPickup", centred: true},
-  "viewmaster pickup": {kind: 5, size: 32, command: "addViewMasterPickup", centred: true},
+  "checkpoint": {size: 64, command: "addCheckPoint", centred: false},
+  "picture offset": {size: 64, command: "setImageShift", centred: false},
+  "end": {size: 40, command: "setEndPosition", centred: false},
+  "shift pickup": {size: 32, command: "addShiftPickup", centred: true},
+  "viewmaster pickup": {size: 32, command: "addViewMasterPickup", centred: true},
 };
 var rectcommands = {
   "ground": "buildGround",
@@ -112,18 +111,22 @@ function roundup(v) { return Math.max(tilesize, Math.ceil(v / tilesize) * tilesi
 
 // Map width and height in pixels: everything from 0 up to the furthest corner.
 function levelsize(level) {
-  var w = 0, h = level.start.y + heroheight;
+  var w = level.start.x, h = level.start.y;
   var all = level.boxes.concat(level.items);
   for (var i = 0; i < all.length; i++) {
     w = Math.max(w, all[i].x1, all[i].x2);
     h = Math.max(h, all[i].y1, all[i].y2);
   }
-  return {width: roundup(Math.max(w, level.start.x)), height: roundup(h)};
+  return {width: roundup(w), height: roundup(h)};
 }
 
-function newobject(type, name) {
-  var o = new MapObject(name || "");
-  o.type = type;
+// Tiled 1.9 renamed an object's type to its class.
+function typeof_(o) { return o.className !== undefined ? o.className : o.type; }
+
+function newobject(type) {
+  var o = new MapObject("");
+  if (o.className !== undefined) o.className = type;
+  else o.type = type;
   return o;
 }
 
@@ -237,10 +240,8 @@ function readlevel(fileName) {
 /* ---- saving ---- */
 
 function describe(o) {
-  return (o.type ? o.type + " " : "object ") + (o.name ? "'" + o.name + "' " : "") + "(id " + o.id + ")";
+  return (typeof_(o) ? typeof_(o) + " " : "object ") + (o.name ? "'" + o.name + "' " : "") + "(id " + o.id + ")";
 }
-
-function typeof_(o) { return o.className !== undefined ? o.className : o.type; }
 
 // Level integers from map pixels; dragging without the grid can leave fractions.
 function levelx(v) { return Math.round(v); }
