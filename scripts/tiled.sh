@@ -9,9 +9,13 @@
 # unless TWINFOLD_PICTURES is set (an empty one: no pictures).
 # Exit status: Tiled's own; 2 on a wrong command line or without BUILD/twinfold-level.
 set -e
-if [ $# -lt 1 ] || [ "$1" = "--help" ]; then
-    echo "usage: scripts/tiled.sh BUILD [TILED-ARGUMENTS...]" >&2
-    [ "$1" = "--help" ] && exit 0
+usage="usage: scripts/tiled.sh BUILD [TILED-ARGUMENTS...]"
+if [ "$1" = "--help" ]; then
+    echo "$usage"
+    exit 0
+fi
+if [ $# -lt 1 ]; then
+    echo "$usage" >&2
     exit 2
 fi
 BUILD=$(cd "$1" 2>/dev/null && pwd) || { echo "scripts/tiled.sh: no build folder $1" >&2; exit 2; }
