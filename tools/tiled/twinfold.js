@@ -121,7 +121,7 @@ function levelsize(level) {
 }
 
 // Tiled 1.9 renamed an object's type to its class.
-function typeof_(o) { return o.className !== undefined ? o.className : o.type; }
+function classof(o) { return o.className !== undefined ? o.className : o.type; }
 
 function newobject(type) {
   var o = new MapObject("");
@@ -240,7 +240,7 @@ function readlevel(fileName) {
 /* ---- saving ---- */
 
 function describe(o) {
-  return (typeof_(o) ? typeof_(o) + " " : "object ") + (o.name ? "'" + o.name + "' " : "") + "(id " + o.id + ")";
+  return (classof(o) ? classof(o) + " " : "object ") + (o.name ? "'" + o.name + "' " : "") + "(id " + o.id + ")";
 }
 
 // Level integers from map pixels; dragging without the grid can leave fractions.
@@ -285,7 +285,7 @@ function commandline(command, numbers) { return command + "(" + numbers.join(", 
 
 // The command for one object, or a thrown message saying why there is none.
 function objectcommand(o, H) {
-  var type = typeof_(o);
+  var type = classof(o);
   if (o.rotation) throw describe(o) + " is rotated; levels hold no rotated shapes";
   if (o.shape === MapObject.Ellipse) throw describe(o) + " is an ellipse; levels hold none";
   if (rectcommands[type]) return commandline(rectcommands[type], rectcorners(o, H));
@@ -298,6 +298,9 @@ function objectcommand(o, H) {
   if (!item) {
     throw describe(o) + " has no level type; give it one of: " +
         Object.keys(rectcommands).concat(Object.keys(slopecommands), Object.keys(fixeditems), ["start"]).join(", ");
+  }
+  if (o.property("reversed x") === true || o.property("reversed y") === true) {
+    throw describe(o) + " has reversed corners; a " + type + " has none";
   }
   var c = rectcorners(o, H);
   if (c[1] - c[0] !== item.size || c[3] - c[2] !== item.size) {
@@ -383,7 +386,7 @@ function commandlines(objects, H, errors) {
   return lines;
 }
 
-function isstart(o) { return typeof_(o) === "start"; }
+function isstart(o) { return classof(o) === "start"; }
 function notstart(o) { return !isstart(o); }
 
 // The start goes with the settings; then the objects of each layer in turn,
