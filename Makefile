@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run test bench clean
+.PHONY: all deps configure build game run tiled test bench clean
 
 all: build game
 
@@ -23,6 +23,11 @@ game: build
 
 run: all
 	cd $(BUILD)/game && ../twinfold
+
+# Opens a level in Tiled with the level format, e.g. make tiled LEVEL=data/levels/tutorial3.lvl
+LEVEL ?= data/levels/tutorial1.lvl
+tiled: all
+	./scripts/tiled.sh $(BUILD) $(LEVEL)
 
 test: all
 	./scripts/run-tests.sh $(BUILD) $(JOBS)

@@ -1,0 +1,125 @@
+// twinfold-level: prints a level as the game's headless loader builds it.
+// Usage: twinfold-level json LEVEL
+// Prints one JSON object on standard output: the solid elements and the items
+// in list order with their corners as stored (x1, x2, y1, y2) and their flags
+// or kind, the start, the shift count, the picture offset, the next level, the
+// picture names and the words that named no command. The level editor's
+// extension reads levels through it, so there is one lexer only.
+// Exit status: 0 printed, 1 the level cannot be read, 2 wrong command line.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "world/world.h"
+
+namespace {
+
+const char* const usage =
+    "usage: twinfold-level json LEVEL\n"
+    "  prints LEVEL as the game loads it, as one JSON object\n"
+    "  exit status: 0 printed, 1 LEVEL cannot be read, 2 wrong command line\n";
+
+// A JSON string. Names are bytes: control characters and bytes above 0x7f
+// are written as \u00XX, so the output is always plain ASCII.
+std::string quoted(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20 || c >= 0x7f) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", unsigned(c));
+      out += esc;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+const char* boolean(bool b) { return b ? "true" : "false"; }
+
+std::string corners(const Box& b) {
+  return "\"x1\": " + std::to_string(b.x1) + ", \"x2\": " + std::to_string(b.x2) +
+         ", \"y1\": " + std::to_string(b.y1) + ", \"y2\": " + std::to_string(b.y2);
+}
+
+std::string point(int32_t x, int32_t y) {
+  return "{\"x\": " + std::to_string(x) + ", \"y\": " + std::to_string(y) + "}";
+}
+
+std::string leveljson(const World& w) {
+  std::string out = "{\n  \"boxes\": [";
+  for (size_t i = 0; i < w.boxes.size(); i++) {
+    const Box& b = *w.boxes[i];
+    out += i ? ",\n    {" : "\n    {";
+    out += corners(b) + ", \"triangle\": " + boolean(b.triangle) + ", \"ledge\": " +
+           boolean(b.ledge) + ", \"slippery\": " + boolean(b.slippery) +
+           ", \"nowalljump\": " + boolean(b.nowalljump) + "}";
+  }
+  out += "],\n  \"items\": [";
+  for (size_t i = 0; i < w.items.size(); i++) {
+    const Box& b = *w.items[i];
+    out += i ? ",\n    {" : "\n    {";
+    out += corners(b) + ", \"kind\": " + std::to_string(b.kind) + "}";
+  }
+  out += "],\n  \"start\": " + point(w.x, w.y);
+  out += ",\n  \"shiftcount\": " + std::to_string(w.shiftcount);
+  out += ",\n  \"imageshift\": " + point(w.imageshiftx, w.imageshifty);
+  out += ",\n  \"nextlevel\": " + quoted(w.nextlevel);
+  out += ",\n  \"background\": " + quoted(w.backgroundname);
+  out += ",\n  \"foreground\": " + quoted(w.foregroundname);
+  out += ",\n  \"unknownwords\": [";
+  for (size_t i = 0; i < w.unknownwords.size(); i++) {
+    out += (i ? ", " : "") + quoted(w.unknownwords[i]);
+  }
+  return out + "]\n}\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (argc != 3 || std::strcmp(argv[1], "json")) {
+    std::fputs(usage, stderr);
+    return 2;
+  }
+  const char* path = argv[2];
+
+  // The loader would read a folder as an empty level; say so instead.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::fprintf(stderr, "twinfold-level: %s: is a folder, not a level\n", path);
+    return 1;
+  }
+
+  // The loader logs every command it reads; keep stdout for the JSON. A level
+  // that cannot be opened ends the loader with its own one-line message.
+  std::fflush(stdout);
+  int saved = dup(STDOUT_FILENO);
+  int null = open("/dev/null", O_WRONLY);
+  if (saved < 0 || null < 0) {
+    std::fprintf(stderr, "twinfold-level: cannot set aside standard output\n");
+    return 1;
+  }
+  dup2(null, STDOUT_FILENO);
+  close(null);
+  std::string json;
+  {
+    World world(path, false);
+    json = leveljson(world);
+  }
+  std::fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  std::fputs(json.c_str(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
