@@ -150,7 +150,8 @@ class TwinfoldPlayGame : public ::testing::Test {
       }
       setenv("DISPLAY", display.c_str(), 1);
       bool up = waitfor([&] {
-        return waitpid(xserver, nullptr, WNOHANG) == xserver || run("xdpyinfo >/dev/null 2>&1") == 0;
+        return waitpid(xserver, nullptr, WNOHANG) == xserver ||
+               run("xdpyinfo >/dev/null 2>&1") == 0;
       }, 30000);
       if (up && run("xdpyinfo >/dev/null 2>&1") == 0) return;
       kill(xserver, SIGKILL);
@@ -199,8 +200,9 @@ TEST_F(TwinfoldPlayGame, NewGameStartsTheLevelAndTheFolderGoesWithTheGame) {
   ASSERT_EQ(run("xdotool mousemove_relative -- -4000 -4000"), 0);
   ASSERT_EQ(run("xdotool mousemove_relative -- 700 138"), 0);
   for (int i = 0; i < 5; i++) ASSERT_EQ(run("xdotool click 1"), 0);
-  ASSERT_TRUE(waitfor([&] { return slurp(out).find("start location: 321,250") != std::string::npos; },
-                      60000))
+  ASSERT_TRUE(waitfor([&] {
+    return slurp(out).find("start location: 321,250") != std::string::npos;
+  }, 60000))
       << slurp(out) << slurp(err);
   // F12 ends the game, and with it the folder.
   int status = 0;
@@ -235,7 +237,8 @@ TEST_F(TwinfoldPlayGame, TerminatedToolEndsTheGameAndRemovesTheFolder) {
     execl(tool.c_str(), "twinfold-play", level.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  ASSERT_TRUE(waitfor([&] { return slurp(out).find("wave loaded") != std::string::npos; }, 60000));
+  ASSERT_TRUE(
+      waitfor([&] { return slurp(out).find("wave loaded") != std::string::npos; }, 60000));
   // Only the tool is signalled; it passes the request on and waits.
   kill(play, SIGTERM);
   int status = 0;

@@ -57,7 +57,8 @@ bool linkinto(const fs::path& folder, const std::string& name, const fs::path& s
   const fs::path target = folder / name;
   fs::create_directories(target.parent_path(), ec);
   fs::remove(target, ec);
-  fs::create_symlink(fs::absolute(source, ec), target, ec);
+  const fs::path from = fs::weakly_canonical(fs::absolute(source, ec), ec);
+  fs::create_symlink(from, target, ec);
   return !ec;
 }
 

@@ -55,7 +55,8 @@ std::string owndir() {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string findfirst(const std::string& installed, const std::string& built, bool (*is)(const std::string&)) {
+std::string findfirst(const std::string& installed, const std::string& built,
+                      bool (*is)(const std::string&)) {
   if (is(installed)) return installed;
   if (is(built)) return built;
   return "";
@@ -85,12 +86,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (data.empty()) {
-    std::fprintf(stderr, "twinfold-play: game data not found in %s/../share/games/twinfold or %s/game\n",
+    std::fprintf(stderr,
+                 "twinfold-play: game data not found in %s/../share/games/twinfold or %s/game\n",
                  dir.c_str(), dir.c_str());
     return 1;
   }
   if (engine.empty()) {
-    std::fprintf(stderr, "twinfold-play: the game not found at %s/../lib/games/twinfold/twinfold or %s/twinfold\n",
+    std::fprintf(stderr,
+                 "twinfold-play: the game not found at %s/../lib/games/twinfold/twinfold or "
+                 "%s/twinfold\n",
                  dir.c_str(), dir.c_str());
     return 1;
   }
