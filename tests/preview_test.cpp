@@ -174,6 +174,17 @@ TEST(Preview, DeathBreaksThePathAtTheRespawn) {
   EXPECT_TRUE(fell) << "the path does not go down into the pit";
 }
 
+TEST(Preview, AFallOutOfTheLevelIsCutOffNotDrawnWhole) {
+  // Off the end of a floor and down for some 300 steps, thousands of pixels:
+  // the picture reaches 512 below the floor and the path runs off its edge.
+  Preview p("setStartPosition(100, 100);\nbuildGround(0, 400, 0, 100);\n", 1,
+            "120 R\n300 -\n");
+  EXPECT_EQ(p.pic.height, 160 + 512 + 64);
+  int bottom = 0;
+  for (int x = 0; x < p.pic.width; x++) bottom += p.pic.at(x, p.pic.height - 1) == ink(ink_path);
+  EXPECT_GT(bottom, 0) << "the fall does not reach the picture's lower edge";
+}
+
 TEST(PreviewTool, WritesAPngTheGameReadsAndRefusesBadInput) {
   TempDir dir;
   const std::string level = dir.write("a.lvl", shapes);

@@ -70,6 +70,7 @@ struct Bounds {
 };
 
 Bounds levelbounds(const World& w, const PreviewTrace* trace) {
+  // 1. The elements and the start.
   Bounds b;
   for (const std::vector<Box*>* list : {&w.boxes, &w.items})
     for (const Box* e : *list) {
@@ -79,11 +80,18 @@ Bounds levelbounds(const World& w, const PreviewTrace* trace) {
     }
   b.add(w.x, w.y);
   b.add(int64_t{w.x} + herowidth, int64_t{w.y} + heroheight);
+  // 2. The path, as far as it stays near them: a hero falling out of the
+  // level would otherwise stretch the picture without end.
   if (trace) {
-    for (const PreviewTrace::Point& p : trace->points) b.add(p.x, p.y);
+    const Bounds level = b;
+    auto near = [&](int64_t x, int64_t y) {
+      b.add(std::clamp(x, level.minx - previewpathreach, level.maxx + previewpathreach),
+            std::clamp(y, level.miny - previewpathreach, level.maxy + previewpathreach));
+    };
+    for (const PreviewTrace::Point& p : trace->points) near(p.x, p.y);
     for (const PreviewTrace::Shift& s : trace->shifts) {
-      b.add(s.fromx, s.fromy);
-      b.add(s.tox, s.toy);
+      near(s.fromx, s.fromy);
+      near(s.tox, s.toy);
     }
   }
   b.minx -= previewmargin;
@@ -182,18 +190,28 @@ struct Painter {
     }
   }
 
+  // The picture pixel of a level point, kept within a band around the
+  // picture: far enough that what is drawn inside keeps its direction, near
+  // enough that a line to it is quickly walked.
+  void topixel(int64_t x, int64_t y, int64_t* px, int64_t* py) const {
+    constexpr int64_t band = 1 << 20;
+    *px = std::clamp<int64_t>(floordiv(x - pic.left, pic.scale), -band, pic.width + band);
+    *py = std::clamp<int64_t>(pic.height - 1 - floordiv(y - pic.bottom, pic.scale), -band,
+                              pic.height + band);
+  }
+
   // Outline of the picture pixels showing the level rectangle's corners.
   void outline(int64_t x0, int64_t y0, int64_t x1, int64_t y1, PreviewInk ink) {
-    int a, b, c, d;
-    pic.pixelof(std::min(x0, x1), std::min(y0, y1), &a, &b);
-    pic.pixelof(std::max(x0, x1) - 1, std::max(y0, y1) - 1, &c, &d);
+    int64_t a, b, c, d;
+    topixel(std::min(x0, x1), std::min(y0, y1), &a, &b);
+    topixel(std::max(x0, x1) - 1, std::max(y0, y1) - 1, &c, &d);
     line(a, b, c, b, ink);
     line(c, b, c, d, ink);
     line(c, d, a, d, ink);
     line(a, d, a, b, ink);
   }
 
-  void cross(int px, int py, PreviewInk ink) {
+  void cross(int64_t px, int64_t py, PreviewInk ink) {
     line(px - 3, py - 3, px + 3, py + 3, ink);
     line(px - 3, py + 3, px + 3, py - 3, ink);
   }
@@ -294,26 +312,26 @@ bool drawpreview(const World& w, int scale, const PreviewTrace* trace, PreviewPi
   // 3. The start, then the path and its shifts over everything.
   p.outline(w.x, w.y, int64_t{w.x} + herowidth, int64_t{w.y} + heroheight, ink_start);
   if (!trace) return true;
-  int lastx = 0, lasty = 0;
+  int64_t lastx = 0, lasty = 0;
   for (const PreviewTrace::Point& pt : trace->points) {
-    int px, py;
-    out.pixelof(pt.x, pt.y, &px, &py);
+    int64_t px, py;
+    p.topixel(pt.x, pt.y, &px, &py);
     if (pt.joined) p.line(lastx, lasty, px, py, ink_path);
     else p.plot(px, py, ink_path);
     lastx = px;
     lasty = py;
   }
   for (const PreviewTrace::Shift& s : trace->shifts) {
-    int fx, fy, tx, ty;
-    out.pixelof(s.fromx, s.fromy, &fx, &fy);
-    out.pixelof(s.tox, s.toy, &tx, &ty);
+    int64_t fx, fy, tx, ty;
+    p.topixel(s.fromx, s.fromy, &fx, &fy);
+    p.topixel(s.tox, s.toy, &tx, &ty);
     if (s.ink != ink_shiftcarried) {
       p.cross(fx, fy, s.ink);
       continue;
     }
     p.line(fx, fy, tx, ty, s.ink);
-    for (int dy = -1; dy <= 1; dy++)
-      for (int dx = -1; dx <= 1; dx++) p.plot(tx + dx, ty + dy, s.ink);
+    for (int64_t dy = -1; dy <= 1; dy++)
+      for (int64_t dx = -1; dx <= 1; dx++) p.plot(tx + dx, ty + dy, s.ink);
   }
   return true;
 }

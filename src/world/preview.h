@@ -66,6 +66,8 @@ PreviewTrace tracereplay(World& w, const std::vector<ReplayLine>& lines);
 constexpr int previewmaxside = 16384;             // picture pixels, either side
 constexpr int64_t previewmaxpixels = 64 << 20;    // picture pixels in all
 constexpr int previewmargin = 32;                 // level pixels around everything shown
+constexpr int previewpathreach = 512;             // level pixels a path may widen the picture
+                                                  // beyond the elements; the rest is cut off
 
 // The default scale: 2, or more for a level that would be wider or taller
 // than 4096 picture pixels at 2.
