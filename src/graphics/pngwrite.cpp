@@ -26,6 +26,8 @@ bool writepngfile(const std::string& path, int width, int height, int channels,
     err = path + ": cannot be written";
     return false;
   }
+  // mkstemp makes the file private; a picture is for everyone to read.
+  fchmod(fd, 0644);
   std::FILE* f = fdopen(fd, "wb");
   if (!f) {
     close(fd);
@@ -50,9 +52,5 @@ bool writepngfile(const std::string& path, int width, int height, int channels,
     err = path + ": cannot be written" + (message.empty() ? "" : ": " + message);
     return false;
   }
-  // mkstemp makes the file private; a picture is for everyone to read.
-  const mode_t mask = umask(0);
-  umask(mask);
-  chmod(path.c_str(), 0666 & ~mask);
   return true;
 }
