@@ -22,10 +22,12 @@ void usage(std::FILE* to) {
                "and the start; with --replay the hero's path (the centre of the hero box\n"
                "every step) and each shift. --scale N draws N by N level pixels as one\n"
                "picture pixel (1 = full size); by default 2, or more for levels that would\n"
-               "be wider or taller than 4096 pixels. Pictures beyond %d pixels a side\n"
-               "are refused. Exit status: 0 written, 1 a level, replay or picture that\n"
-               "cannot be read or written (nothing is written then), 2 a wrong command line.\n",
-               previewmaxside);
+               "be wider or taller than 4096 pixels. A path shows up to 512 level pixels\n"
+               "beyond the level. Pictures beyond %d pixels a side or %lld in all are\n"
+               "refused, naming a scale that fits. Exit status: 0 written, 1 a level,\n"
+               "replay or picture that cannot be read or written (nothing is written\n"
+               "then), 2 a wrong command line.\n",
+               previewmaxside, static_cast<long long>(previewmaxpixels));
 }
 
 void colours(std::FILE* to) {
