@@ -1,11 +1,11 @@
 // Picture writers, colours and the deterministic noise of the art generator.
 #include "image.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "graphics/pngwrite.h"
 
 Colour mix(Colour a, Colour b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
@@ -31,8 +31,6 @@ void putcolour(uint8_t* px, Colour c, float alpha) {
 }
 
 bool writepng(const std::string& path, const Image& image, bool greyalpha) {
-  // libpng's simplified writer: no error jumps to set up, and its fast flag
-  // keeps the build quick (the pictures are large and mostly flat).
   std::vector<uint8_t> grey;
   const uint8_t* pixels = image.rgba.data();
   if (greyalpha) {
@@ -44,15 +42,10 @@ bool writepng(const std::string& path, const Image& image, bool greyalpha) {
     }
     pixels = grey.data();
   }
-  png_image out{};
-  out.version = PNG_IMAGE_VERSION;
-  out.width = png_uint_32(image.width);
-  out.height = png_uint_32(image.height);
-  out.format = PNG_FORMAT_RGBA;
-  out.flags = PNG_IMAGE_FLAG_FAST;
-  if (!png_image_write_to_file(&out, path.c_str(), 0, pixels, image.width * 4, nullptr)) {
-    std::fprintf(stderr, "twinfold-art: cannot write %s: %s\n", path.c_str(), out.message);
-    png_image_free(&out);
+  // The fast flag keeps the build quick: the pictures are large and mostly flat.
+  std::string err;
+  if (!writepngfile(path, image.width, image.height, 4, pixels, true, err)) {
+    std::fprintf(stderr, "twinfold-art: %s\n", err.c_str());
     return false;
   }
   return true;

@@ -1,11 +1,11 @@
 // Canvas drawing (anti-aliased scanline filling) and the BMP and PNG writers.
 #include "canvas.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "graphics/pngwrite.h"
 
 Colour rgb(int hex) {
   return {((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f};
@@ -220,27 +220,7 @@ bool write_alpha_bmp(const std::string& path, const Canvas& c) {
   });
 }
 
-// libpng reports write errors by jumping back to the setjmp; nothing here has a
-// destructor or changes after it.
-static bool png_write_rows(png_structp png, png_infop info, FILE* f, int w, int h, png_bytep* rows) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, f);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  png_write_image(png, rows);
-  png_write_end(png, nullptr);
-  return true;
-}
-
 bool write_png(const std::string& path, const Canvas& c) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    return false;
-  }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<unsigned char> rows(size_t(c.width) * c.height * 4);
   for (int i = 0; i < c.width * c.height; i++) {
     rows[4 * i] = to_byte(c.px[i].r);
@@ -248,13 +228,12 @@ bool write_png(const std::string& path, const Canvas& c) {
     rows[4 * i + 2] = to_byte(c.px[i].b);
     rows[4 * i + 3] = 255;
   }
-  std::vector<png_bytep> ptrs(c.height);
-  for (int y = 0; y < c.height; y++) ptrs[y] = rows.data() + size_t(y) * c.width * 4;
-  bool ok = info != nullptr && png_write_rows(png, info, f, c.width, c.height, ptrs.data());
-  png_destroy_write_struct(&png, info ? &info : nullptr);
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
-  return ok;
+  std::string err;
+  if (!writepngfile(path, c.width, c.height, 4, rows.data(), false, err)) {
+    std::fprintf(stderr, "%s\n", err.c_str());
+    return false;
+  }
+  return true;
 }
 
 unsigned int Rng::next() {

@@ -1,0 +1,152 @@
+// twinfold-play: plays one level straight away in the real game. Lays out a
+// game folder of its own (the game's data linked in, the level as the first
+// one), starts the game there and removes the folder when the game ends.
+#include <limits.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "main/playfolder.h"
+
+namespace {
+
+void usage(std::FILE* to) {
+  std::fprintf(to,
+               "usage: twinfold-play LEVEL\n"
+               "Starts the game with LEVEL as its first level (New game plays it) in a\n"
+               "temporary game folder of links to the game's data, removed when the game\n"
+               "ends. Warns first about pictures or next levels the game would not find.\n"
+               "Exit status: the game's own (128 + N when signal N ended it), 1 when the\n"
+               "level, the game's data or the game cannot be found, 2 a wrong command line.\n");
+}
+
+// The game the folder was made for; the signal handler passes quit requests on.
+volatile sig_atomic_t game = 0;
+
+void passon(int sig) {
+  if (game > 0) kill(pid_t(game), sig);
+}
+
+bool isdir(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isprogram(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// This program's folder: installed, the data and the game lie in the shared
+// and library folders beside it; in the build tree, right next to it.
+std::string owndir() {
+  char exe[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return ".";
+  exe[n] = '\0';
+  std::string path(exe);
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string findfirst(const std::string& installed, const std::string& built,
+                      bool (*is)(const std::string&)) {
+  if (is(installed)) return installed;
+  if (is(built)) return built;
+  return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+    usage(stdout);
+    return 0;
+  }
+  if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+    usage(stderr);
+    return 2;
+  }
+  const std::string level = argv[1];
+
+  // 1. What the game needs: the level, the game's data and the game itself.
+  const std::string dir = owndir();
+  const std::string data = findfirst(dir + "/../share/games/twinfold", dir + "/game", isdir);
+  const std::string engine =
+      findfirst(dir + "/../lib/games/twinfold/twinfold", dir + "/twinfold", isprogram);
+  struct stat st;
+  if (stat(level.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || access(level.c_str(), R_OK) != 0) {
+    std::fprintf(stderr, "%s: cannot be opened\n", level.c_str());
+    return 1;
+  }
+  if (data.empty()) {
+    std::fprintf(stderr,
+                 "twinfold-play: game data not found in %s/../share/games/twinfold or %s/game\n",
+                 dir.c_str(), dir.c_str());
+    return 1;
+  }
+  if (engine.empty()) {
+    std::fprintf(stderr,
+                 "twinfold-play: the game not found at %s/../lib/games/twinfold/twinfold or "
+                 "%s/twinfold\n",
+                 dir.c_str(), dir.c_str());
+    return 1;
+  }
+
+  // 2. The folder, and what the game would stop on.
+  PlayFolder folder;
+  std::string err;
+  if (!layplayfolder(data, level, folder, err)) {
+    std::fprintf(stderr, "twinfold-play: %s\n", err.c_str());
+    return 1;
+  }
+  for (const std::string& w : folder.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+
+  // 3. The game in it. Quit requests reach this program first when it is
+  // signalled alone: they are passed on, and the folder goes once the game
+  // has ended. Blocked across the fork so none is lost before game is set.
+  struct sigaction act {};
+  act.sa_handler = passon;
+  sigemptyset(&act.sa_mask);
+  const int quits[] = {SIGINT, SIGTERM, SIGHUP};
+  sigset_t block, old;
+  sigemptyset(&block);
+  for (int s : quits) sigaddset(&block, s);
+  sigprocmask(SIG_BLOCK, &block, &old);
+  for (int s : quits) sigaction(s, &act, nullptr);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (int s : quits) signal(s, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    if (chdir(folder.path.c_str()) != 0) _exit(127);
+    execl(engine.c_str(), "twinfold", static_cast<char*>(nullptr));
+    std::fprintf(stderr, "twinfold-play: %s cannot be started: %s\n", engine.c_str(),
+                 std::strerror(errno));
+    _exit(127);
+  }
+  if (pid > 0) game = pid;
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  if (pid < 0) {
+    std::fprintf(stderr, "twinfold-play: the game cannot be started: %s\n", std::strerror(errno));
+    removeplayfolder(folder.path);
+    return 1;
+  }
+
+  // 4. Wait for it, through any signals passed on, then clean up.
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  game = 0;
+  removeplayfolder(folder.path);
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return 1;
+}
