@@ -155,6 +155,6 @@ TEST(ReplayTool, FinishesTracesAndRefusesBadLines) {
   EXPECT_EQ(runtool(level + " " + bad, &out), 1);
   EXPECT_EQ(out.rfind(bad + ":3: shift vector 3 0 cannot be dragged", 0), 0u) << out;
   EXPECT_EQ(runtool(dir / "none.lvl " + replay, &out), 1);
-  EXPECT_EQ(out, dir / "none.lvl: level cannot be opened\n");
+  EXPECT_EQ(out, dir / "none.lvl: cannot be opened\n");
   EXPECT_EQ(runtool(level, &out), 2);
 }

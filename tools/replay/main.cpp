@@ -1,13 +1,11 @@
 // twinfold-replay: plays a replay on a fresh world as a player at the
 // keyboard would, and says whether it finishes the level.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "world/quietload.h"
 #include "world/replay.h"
 #include "world/world.h"
 
@@ -20,13 +18,6 @@ const char* usage =
     "           (itemmask in hex, state as getState returned it); shifts and mid-game\n"
     "           pages are printed as lines starting with '#'\n"
     "Exit status: 0 the level was finished, 1 it was not or an input was bad, 2 usage.\n";
-
-bool readable(const char* path) {
-  std::FILE* f = std::fopen(path, "r");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
-}
 
 }  // namespace
 
@@ -54,21 +45,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", err.c_str());
     return 1;
   }
-  // The world would end the program on a level it cannot open; say so instead.
-  if (!readable(level.c_str())) {
-    std::fprintf(stderr, "%s: level cannot be opened\n", level.c_str());
+  std::unique_ptr<World> world = loadquiet(level, err);
+  if (!world) {
+    std::fprintf(stderr, "%s\n", err.c_str());
     return 1;
   }
-
-  // The loader logs every command it reads; keep only this tool's lines.
-  std::fflush(stdout);
-  int saved = dup(STDOUT_FILENO);
-  int null = open("/dev/null", O_WRONLY);
-  if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-  World w(level.c_str(), false);
-  std::fflush(stdout);
-  if (saved >= 0) dup2(saved, STDOUT_FILENO);
-  if (null >= 0) close(null);
+  World& w = *world;
 
   stepmemory = StepMemory{0, 0, false};
   if (trace) std::printf("# step x y vx vy fade shiftcount canshift itemmask state\n");
