@@ -2,6 +2,7 @@
 // cleanly, and its replay plays it from the start to the finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -97,7 +98,7 @@ TEST(ContentLevels, ChainFromTheFirstLevelEndsAtALevelWithoutNext) {
     name = w->nextlevel;
     delete w;
   }
-  EXPECT_GE(names.size(), 8u);
+  EXPECT_GE(names.size(), 20u);
   EXPECT_EQ(names.back(), "finale.lvl");
 }
 
@@ -135,8 +136,9 @@ TEST(ContentLevels, EveryReplayFinishesItsLevel) {
     viewmastersall += viewmasters;
     delete w;
   }
-  // One level in the middle of the game carries the viewmaster toy.
-  EXPECT_EQ(viewmastersall, 1);
+  // Two levels carry the viewmaster toy: one among the lessons, one in the
+  // second world, where taking it is part of the route.
+  EXPECT_EQ(viewmastersall, 2);
 }
 
 // The levels teach what they claim: the obstacles refuse the hero who does
@@ -160,6 +162,53 @@ void hold(World* w, int left, int right, int steps) {
 }
 
 }  // namespace
+
+TEST(ContentLevels, ReplaysTouchACheckpointAtLeastEvery1000Steps) {
+  // A death sends the hero back to the last checkpoint touched; on the
+  // replay's route that costs at most 1000 steps (30 s) of play anywhere.
+  for (const std::string& name : chain()) {
+    restmemory();
+    std::vector<ReplayLine> lines;
+    std::string err;
+    ASSERT_TRUE(readreplayfile(leveldir + name.substr(0, name.size() - 4) + ".replay", lines, err))
+        << err;
+    World* w = nullptr;
+    loadlog(name, &w);
+    int last = 0, longest = 0;
+    playreplay(*w, lines, [&](const World& v, const ReplayEvent& e) {
+      if (e.kind != ReplayEvent::stepped) return;
+      for (const Box* b : v.items) {
+        if (b->kind != kind_checkpoint) continue;
+        // Touching as the item pass has it: edges that meet count, except
+        // the hero's left edge on the item's right and its feet on the top.
+        if (v.x + herowidth >= b->x1 && v.x < b->x2 && v.y + heroheight >= b->y1 && v.y < b->y2)
+          last = e.steps;
+      }
+      longest = std::max(longest, e.steps - last);
+    });
+    EXPECT_LE(longest, 1000) << name;
+    delete w;
+  }
+}
+
+TEST(ContentLevels, ToyBoxWallNeedsTheViewmasterFold) {
+  // The metal wall after the toy is 40 thick: the fold of two that the two
+  // cards give is refused, the fold of three with the toy passes.
+  World* w = placed("w2-07.lvl", 0, 96);
+  int wall = -1;
+  for (const Box* b : w->boxes)
+    if (b->nowalljump && b->y1 == 96) wall = b->x1;
+  ASSERT_GT(wall, 0);
+  w->x = wall - herowidth;
+  w->canshift = 1;
+  w->shiftcount = 2;
+  playershift(*w, -32, 0);
+  EXPECT_EQ(w->x, wall - herowidth) << "a fold of two passed the wall";
+  w->shiftcount = 3;
+  playershift(*w, -32, 0);
+  EXPECT_EQ(w->x, wall - herowidth + 96) << "a fold of three did not pass the wall";
+  delete w;
+}
 
 TEST(ContentLevels, WideGapsNeedARunningJump) {
   // Walking up to the first gap's edge at full walking speed and jumping at
