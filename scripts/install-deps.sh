@@ -11,6 +11,7 @@ googletest libgtest-dev libbenchmark-dev
 xvfb xauth xdotool x11-utils
 libfreetype-dev fonts-dejavu-core
 ffmpeg imagemagick
+desktop-file-utils appstream dpkg-dev file groff-base libx11-dev
 "
 
 missing=""
