@@ -48,7 +48,15 @@ if(tiled_scripts)
 endif()
 
 # 4. The desktop's files: menu entry, icons, AppStream record.
-install(FILES ${dist}/twinfold.desktop DESTINATION share/applications)
+# The menu entry names the launcher by its full path, as Debian's games do: a
+# desktop session's PATH need not hold the games folder. The path is known only
+# when installing (cmake --install --prefix, or CPack's /usr), so the entry is
+# written then.
+install(CODE "
+  set(TWINFOLD_LAUNCHER \"\${CMAKE_INSTALL_PREFIX}/${TWINFOLD_BINDIR}/twinfold\")
+  set(entry \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/applications/twinfold.desktop\")
+  message(STATUS \"Installing: \${entry}\")
+  configure_file(\"${dist}/twinfold.desktop.in\" \"\${entry}\" @ONLY)")
 foreach(size ${TWINFOLD_ICON_SIZES})
   install(FILES ${CMAKE_BINARY_DIR}/icons/${size}x${size}/twinfold.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps)

@@ -149,11 +149,11 @@ TEST_F(Installed, MenuEntryRecordAndManualPagesPassTheirCheckers) {
             0)
       << slurp(log);
 
-  // The entry starts the launcher by the name it has in the games folder and
-  // shows the icon that is installed.
+  // The entry starts the installed launcher and shows the installed icon.
   std::string entry = slurp(desktop);
-  EXPECT_NE(entry.find("\nExec=twinfold\n"), std::string::npos);
-  EXPECT_NE(entry.find("\nIcon=twinfold\n"), std::string::npos);
+  EXPECT_NE(entry.find("\nExec=/usr/games/twinfold\n"), std::string::npos) << entry;
+  EXPECT_TRUE(executable(usr + "/games/twinfold"));
+  EXPECT_NE(entry.find("\nIcon=twinfold\n"), std::string::npos) << entry;
 
   for (const auto& e : fs::directory_iterator(usr + "/share/man/man6")) {
     std::string page = e.path();
