@@ -1,8 +1,10 @@
 # Twinfold: `make` builds, `make run` plays, `make test` runs every test headless.
+# `make install PREFIX=... DESTDIR=...` installs, `make package` makes a .deb.
 BUILD ?= build
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run tiled test bench clean
+.PHONY: all deps configure build game run tiled test bench install package clean
 
 all: build game
 
@@ -17,9 +19,11 @@ configure: $(BUILD)/CMakeCache.txt
 build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The game's data: levels, pictures, music and sounds, all made from data/.
+# The game's data: levels, pictures, music and sounds, all made from data/;
+# and the desktop icon, cut from the hero's sprite sheet.
 game: build
 	./scripts/make-game.sh $(BUILD)
+	./scripts/make-icons.sh $(BUILD)
 
 run: all
 	cd $(BUILD)/game && ../twinfold
@@ -31,6 +35,13 @@ tiled: all
 
 test: all
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
+
+# Debian's layout for games under PREFIX (DESTDIR is put in front of it).
+install: all
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+package: all
+	cmake --build $(BUILD) --target package
 
 bench: build
 	./$(BUILD)/twinfold_bench

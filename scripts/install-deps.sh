@@ -12,6 +12,7 @@ xvfb xauth xdotool x11-utils
 libfreetype-dev fonts-dejavu-core
 ffmpeg imagemagick
 tiled
+desktop-file-utils appstream dpkg-dev file groff-base libx11-dev
 "
 
 missing=""

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "testdisplay.h"
 #include "world/world.h"
 
 namespace {
@@ -36,58 +37,18 @@ std::vector<std::string> lines(const std::string& text) {
 
 bool run(const std::string& command) { return system(command.c_str()) == 0; }
 
-// Polls until pred holds, for at most limit_ms; the bound is generous so a
-// loaded machine is not a failure.
-template <class Pred>
-bool waitfor(Pred pred, int limit_ms) {
-  for (int waited = 0; waited < limit_ms; waited += 50) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return pred();
-}
-
 class GameRun : public ::testing::Test {
  protected:
   std::string game = std::string(TWINFOLD_BINARY_DIR) + "/game";
   std::string out, err, audio;
   pid_t pid = -1;
 
-  pid_t xserver = -1;
-
   // A display of the test's own: windows of tests running beside this one
   // must not take the pointer or the keyboard from the game.
-  void startdisplay() {
-    for (int n = 300 + getpid() % 400, tries = 0; tries < 50; n++, tries++) {
-      std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-      struct stat st;
-      if (stat(lock.c_str(), &st) == 0) continue;
-      std::string display = ":" + std::to_string(n);
-      xserver = fork();
-      ASSERT_GE(xserver, 0);
-      if (xserver == 0) {
-        freopen("/dev/null", "w", stdout);
-        freopen("/dev/null", "w", stderr);
-        execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      setenv("DISPLAY", display.c_str(), 1);
-      bool up = waitfor([&] {
-        int status;
-        if (waitpid(xserver, &status, WNOHANG) == xserver) return true;  // it died
-        return run("xdpyinfo >/dev/null 2>&1");
-      }, 30000);
-      if (up && run("xdpyinfo >/dev/null 2>&1")) return;
-      kill(xserver, SIGKILL);
-      waitpid(xserver, nullptr, 0);
-      xserver = -1;
-    }
-    FAIL() << "could not start Xvfb";
-  }
+  TestDisplay display;
 
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(startdisplay());
+    ASSERT_NO_FATAL_FAILURE(display.start());
     char dir[] = "/tmp/twinfold-run-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     out = std::string(dir) + "/stdout";
@@ -100,10 +61,6 @@ class GameRun : public ::testing::Test {
     if (pid > 0) {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
-    }
-    if (xserver > 0) {
-      kill(xserver, SIGTERM);
-      waitpid(xserver, nullptr, 0);
     }
   }
   void start() {
