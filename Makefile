@@ -27,8 +27,9 @@ run: all
 test: all
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
 
-bench: build
-	./$(BUILD)/twinfold_bench
+# Benchmarks and whole-program timings; writes docs/performance.md (minutes).
+bench: all
+	./scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
