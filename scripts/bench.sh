@@ -141,8 +141,9 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (
 : >"$WORK/frames.txt"
 LEVEL=tutorial1.lvl
 NEXT=$(sed -n 's/.*setNextLevel("\([^"]*\)").*/\1/p' "$GAME/$LEVEL" | head -1)
-for round in 1 2 3; do
-    say "frames, round $round of 3"
+ROUNDS=5
+for round in $(seq 1 $ROUNDS); do
+    say "frames, round $round of $ROUNDS"
     # The game's menu, and its start-up to the first menu frame.
     launch "$BUILD/twinfold"
     if waitswap; then
@@ -286,12 +287,24 @@ bare decode of the same file:
 Benchmarks BM_LayerPNG, BM_BitmapPNG, BM_LibpngDecode, BM_LayerBMP,
 BM_BitmapBMP, BM_SDLDecodeBMP.
 
+What a layer adds to the decode is its twelve textures: the copy into red,
+green, blue, alpha staging blocks and the upload, \`glTexImage2D\` into Mesa's
+software renderer, which converts every texel once more. For a PNG that is
+small beside the decode. A BMP needs no decoding, so SDL's read is little more
+than copying the file, and the upload alone costs more than that read
+(callgrind, \`valgrind --tool=callgrind --toggle-collect='GraphicsLayer::init*'
+$BUILD_NAME/twinfold_bench --benchmark_filter=LayerBMP\`: about 13 million
+instructions in \`glTexImage2D\` for the twelve tiles against 3 million for
+\`SDL_LoadBMP_RW\`). The layer's format (four bytes a texel, internal format
+red-green-blue without an alpha picture) is what the drawing relies on, so a
+BMP layer stays at several times its bare read.
+
 ## Frames per second and start-up
 
 The game and \`twinfold_frames\` (bench/frames: the same screen set-up and the same
 pictures in the same tiles, one bound texture and one four-vertex strip per
-tile, then swap and drain events, nothing else) on the same display, each run
-three times; frames counted by the preload library bench/swapclock over three
+tile, then swap and drain events, nothing else) on the same display, taking
+turns, $ROUNDS runs each, medians shown; frames counted by the preload library bench/swapclock over three
 seconds. Play mode is the first level at rest after the fade-in, reached by
 clicking through the menu and the introduction with xdotool.
 
@@ -302,8 +315,10 @@ clicking through the menu and the introduction with xdotool.
 
 Start-up to the first menu frame (from launch to the return of the first
 \`SDL_GL_SwapBuffers\`), median of the game's runs: **$STARTUP ms** (runs: $STARTUPS ms;
-target under 500 ms). The plain program reaches its first frame in $PLAIN_STARTUP ms
-(it loads the same fifteen menu pictures but no music or sounds).
+target under 500 ms). The plain program reaches its first frame in $PLAIN_STARTUP ms:
+it makes the same screen and loads the same fifteen menu pictures (nine of them
+full-screen pages), but no music or sounds, so most of the game's start-up is
+what any program drawing these pictures on this display pays.
 
 Commands, in \`$BUILD_NAME/game\`:
 \`TWINFOLD_SWAPCLOCK=clock LD_PRELOAD=../libtwinfold_swapclock.so ../twinfold\` and
