@@ -20,30 +20,41 @@ export LIBGL_ALWAYS_SOFTWARE=1
 
 say() { echo "bench: $*" >&2; }
 
-# --- A display of our own -------------------------------------------------
-XVFB_PID=""
-GAME_PID=""
+# --- Two displays of our own: the game's and the plain program's -----------
+XPIDS=""   # the servers
+PIDS=""    # every program started on them
 cleanup() {
-    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    for p in $PIDS; do kill -CONT "$p" 2>/dev/null; kill "$p" 2>/dev/null; done
+    for p in $XPIDS; do kill "$p" 2>/dev/null; done
+    true
 }
 trap cleanup EXIT INT TERM
-for n in $(seq 140 180); do
-    [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=:$n
-    break
-done
-i=0
-until xdpyinfo >/dev/null 2>&1; do
-    i=$((i + 1))
-    if [ $i -gt 200 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-        echo "bench: Xvfb did not start" >&2
-        exit 1
-    fi
-    sleep 0.05
-done
+# Starts a virtual display and sets NEWDISPLAY to its name (bounded wait).
+newdisplay() {
+    NEWDISPLAY=""
+    for n in $(seq 140 180); do
+        [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xpid=$!
+        XPIDS="$XPIDS $xpid"
+        i=0
+        until DISPLAY=:$n xdpyinfo >/dev/null 2>&1; do
+            i=$((i + 1))
+            if [ $i -gt 200 ] || ! kill -0 "$xpid" 2>/dev/null; then break; fi
+            sleep 0.05
+        done
+        if DISPLAY=:$n xdpyinfo >/dev/null 2>&1; then
+            NEWDISPLAY=:$n
+            return 0
+        fi
+    done
+    return 1
+}
+newdisplay || { echo "bench: Xvfb did not start" >&2; exit 1; }
+GAMEDISPLAY=$NEWDISPLAY
+newdisplay || { echo "bench: Xvfb did not start" >&2; exit 1; }
+PLAINDISPLAY=$NEWDISPLAY
+export DISPLAY=$GAMEDISPLAY
 
 # --- The machine ------------------------------------------------------------
 CPU=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
@@ -96,46 +107,68 @@ hf() { awk -F, -v n="$1" 'NR == n + 1 { printf "%.1f", $4 * 1000 }' "$WORK/adx.c
 ADX_MS=$(hf 1)
 FF_MS=$(hf 2)
 
-# --- 3. Frames and start-up under the virtual display --------------------------
+# --- 3. Frames and start-up under the virtual displays --------------------------
+# The game and the plain program each have a display of their own and run at
+# the same time, but only one at a time is let run (the other is stopped with
+# SIGSTOP): their frame rates are measured in alternating windows a few
+# seconds apart, so a change in the machine's load hits both alike.
 SWAPLIB="$BUILD/libtwinfold_swapclock.so"
-CLOCK="$WORK/swapclock"
+GAMECLOCK="$WORK/game.clock"
+PLAINCLOCK="$WORK/plain.clock"
 
-# A number from the clock file, digits as written (awk's print would round it).
-field() { awk -v k="$1" '$1 == k { v = $2; sub(/^0+/, "", v); print v == "" ? "0" : v }' "$CLOCK" 2>/dev/null; }
-# Waits (bounded) until the program has swapped at least once.
+# A number from a clock file, digits as written (awk's print would round it).
+field() { awk -v k="$2" '$1 == k { v = $2; sub(/^0+/, "", v); print v == "" ? "0" : v }' "$1" 2>/dev/null; }
+# launch CLOCK DISPLAY OUTPUT PROGRAM ARGS...: starts the program in the game's
+# data folder with the swap clock; sets LAUNCHED to its pid and T0 to the time.
+launch() {
+    clock=$1 disp=$2 out=$3
+    shift 3
+    rm -f "$clock"
+    T0=$(date +%s%N)
+    (cd "$GAME" && DISPLAY=$disp TWINFOLD_SWAPCLOCK="$clock" LD_PRELOAD="$SWAPLIB" exec "$@") \
+        >"$out" 2>&1 &
+    LAUNCHED=$!
+    PIDS="$PIDS $LAUNCHED"
+}
+# waitswap CLOCK PID: waits (bounded) until the program has swapped once.
 waitswap() {
     i=0
-    while [ "$(field swaps)" = "" ] || [ "$(field swaps)" -lt 1 ]; do
+    while [ "$(field "$1" swaps)" = "" ] || [ "$(field "$1" swaps)" -lt 1 ]; do
         i=$((i + 1))
-        if [ $i -gt 600 ] || ! kill -0 "$GAME_PID" 2>/dev/null; then return 1; fi
+        if [ $i -gt 600 ] || ! kill -0 "$2" 2>/dev/null; then return 1; fi
         sleep 0.05
     done
 }
-# Frames per second over three seconds, from the swaps the clock saw.
-fps() {
-    n1=$(field swaps); t1=$(field last)
-    sleep 3
-    n2=$(field swaps); t2=$(field last)
+startup_ms() { awk -v f="$(field "$1" first)" -v t="$T0" 'BEGIN { printf "%.0f", (f - t) / 1e6 }'; }
+finish() {
+    kill -CONT "$1" 2>/dev/null || true
+    kill "$1" 2>/dev/null || true
+    i=0
+    while kill -0 "$1" 2>/dev/null && [ $i -lt 200 ]; do i=$((i + 1)); sleep 0.05; done
+    kill -9 "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
+# window CLOCK PID OTHER: frames per second of PID over 1.5 s, OTHER stopped;
+# counted between swap times, so only whole frames count.
+window() {
+    kill -STOP "$3" 2>/dev/null || true
+    kill -CONT "$2" 2>/dev/null || true
+    sleep 0.3
+    n1=$(field "$1" swaps); t1=$(field "$1" last)
+    sleep 1.5
+    n2=$(field "$1" swaps); t2=$(field "$1" last)
     awk -v a="$n1" -v b="$n2" -v s="$t1" -v e="$t2" 'BEGIN { if (e > s) printf "%.1f", (b - a) * 1e9 / (e - s); else print "-" }'
 }
-stop() {
-    kill "$GAME_PID" 2>/dev/null || true
-    i=0
-    while kill -0 "$GAME_PID" 2>/dev/null && [ $i -lt 200 ]; do i=$((i + 1)); sleep 0.05; done
-    kill -9 "$GAME_PID" 2>/dev/null || true
-    wait "$GAME_PID" 2>/dev/null || true
-    GAME_PID=""
+# pairs MODE GAMEPID PLAINPID: eight alternating windows each, with ratios.
+pairs() {
+    for k in 1 2 3 4 5 6 7 8; do
+        g=$(window "$GAMECLOCK" "$2" "$3")
+        p=$(window "$PLAINCLOCK" "$3" "$2")
+        echo "game-$1 $g" >>"$WORK/frames.txt"
+        echo "plain-$1 $p" >>"$WORK/frames.txt"
+        echo "ratio-$1 $(calc "$g" "$p" '%.3f' 'a/b')" >>"$WORK/frames.txt"
+    done
 }
-# Starts a program in the game's data folder with the swap clock; sets T0.
-launch() {
-    rm -f "$CLOCK"
-    T0=$(date +%s%N)
-    (cd "$GAME" && TWINFOLD_SWAPCLOCK="$CLOCK" LD_PRELOAD="$SWAPLIB" exec "$@") \
-        >"$WORK/run.out" 2>"$WORK/run.err" &
-    GAME_PID=$!
-}
-startup_ms() { awk -v f="$(field first)" -v t="$T0" 'BEGIN { printf "%.0f", (f - t) / 1e6 }'; }
-
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 : >"$WORK/frames.txt"
@@ -143,45 +176,48 @@ LEVEL=tutorial1.lvl
 NEXT=$(sed -n 's/.*setNextLevel("\([^"]*\)").*/\1/p' "$GAME/$LEVEL" | head -1)
 ROUNDS=5
 for round in $(seq 1 $ROUNDS); do
-    say "frames, round $round of $ROUNDS"
-    # The game's menu, and its start-up to the first menu frame.
-    launch "$BUILD/twinfold"
-    if waitswap; then
-        echo "startup $(startup_ms)" >>"$WORK/frames.txt"
-        sleep 1
-        echo "game-menu $(fps)" >>"$WORK/frames.txt"
-    fi
-    # Into play: new game and the four introduction pages, as a player clicks.
-    xdotool mousemove_relative -- -4000 -4000 || true
-    xdotool mousemove_relative -- 700 138 || true
-    for k in 1 2 3 4 5; do xdotool click 1 || true; sleep 0.3; done
-    i=0
-    until grep -q "next level: $NEXT" "$WORK/run.out" 2>/dev/null; do
-        i=$((i + 1)); [ $i -gt 300 ] && break; sleep 0.05
-    done
-    if [ $i -le 300 ]; then
-        sleep 2   # past the fade-in
-        echo "game-play $(fps)" >>"$WORK/frames.txt"
-    fi
-    stop
-
-    launch "$BUILD/twinfold_frames" menu
-    if waitswap; then
-        echo "plain-startup $(startup_ms)" >>"$WORK/frames.txt"
-        sleep 1
-        echo "plain-menu $(fps)" >>"$WORK/frames.txt"
-    fi
-    stop
-    launch "$BUILD/twinfold_frames" play "$LEVEL"
-    if waitswap; then
-        sleep 2
-        echo "plain-play $(fps)" >>"$WORK/frames.txt"
-    fi
-    stop
+    say "start-up, $round of $ROUNDS"
+    launch "$GAMECLOCK" "$GAMEDISPLAY" "$WORK/game.out" "$BUILD/twinfold"
+    waitswap "$GAMECLOCK" "$LAUNCHED" && echo "startup $(startup_ms "$GAMECLOCK")" >>"$WORK/frames.txt"
+    finish "$LAUNCHED"
+    launch "$PLAINCLOCK" "$PLAINDISPLAY" "$WORK/plain.out" "$BUILD/twinfold_frames" menu
+    waitswap "$PLAINCLOCK" "$LAUNCHED" && echo "plain-startup $(startup_ms "$PLAINCLOCK")" >>"$WORK/frames.txt"
+    finish "$LAUNCHED"
 done
+
+say "frames in the menu"
+launch "$GAMECLOCK" "$GAMEDISPLAY" "$WORK/game.out" "$BUILD/twinfold"
+GAMEPID=$LAUNCHED
+waitswap "$GAMECLOCK" "$GAMEPID" || true
+launch "$PLAINCLOCK" "$PLAINDISPLAY" "$WORK/plain.out" "$BUILD/twinfold_frames" menu
+PLAINPID=$LAUNCHED
+waitswap "$PLAINCLOCK" "$PLAINPID" || true
+sleep 1
+pairs menu "$GAMEPID" "$PLAINPID"
+finish "$PLAINPID"
+
+say "frames in play"
+# Into play: new game and the four introduction pages, as a player clicks.
+kill -CONT "$GAMEPID" 2>/dev/null || true
+DISPLAY=$GAMEDISPLAY xdotool mousemove_relative -- -4000 -4000 || true
+DISPLAY=$GAMEDISPLAY xdotool mousemove_relative -- 700 138 || true
+for k in 1 2 3 4 5; do DISPLAY=$GAMEDISPLAY xdotool click 1 || true; sleep 0.3; done
+i=0
+until grep -q "next level: $NEXT" "$WORK/game.out" 2>/dev/null; do
+    i=$((i + 1)); [ $i -gt 600 ] && break; sleep 0.05
+done
+PLAYING=$([ $i -le 600 ] && echo yes || echo no)
+launch "$PLAINCLOCK" "$PLAINDISPLAY" "$WORK/plain.out" "$BUILD/twinfold_frames" play "$LEVEL"
+PLAINPID=$LAUNCHED
+waitswap "$PLAINCLOCK" "$PLAINPID" || true
+sleep 2   # the game is past its fade-in
+[ "$PLAYING" = yes ] && pairs play "$GAMEPID" "$PLAINPID"
+finish "$PLAINPID"
+finish "$GAMEPID"
+
 of() { awk -v k="$1" '$1 == k && $2 != "-" { print $2 }' "$WORK/frames.txt" | median; }
-GAME_MENU=$(of game-menu); PLAIN_MENU=$(of plain-menu)
-GAME_PLAY=$(of game-play); PLAIN_PLAY=$(of plain-play)
+GAME_MENU=$(of game-menu); PLAIN_MENU=$(of plain-menu); RATIO_MENU=$(of ratio-menu)
+GAME_PLAY=$(of game-play); PLAIN_PLAY=$(of plain-play); RATIO_PLAY=$(of ratio-play)
 STARTUP=$(of startup); PLAIN_STARTUP=$(of plain-startup)
 STARTUPS=$(awk '$1 == "startup" { printf "%s%s", sep, $2; sep = ", " }' "$WORK/frames.txt")
 
@@ -303,18 +339,22 @@ BMP layer stays at several times its bare read.
 
 The game and \`twinfold_frames\` (bench/frames: the same screen set-up and the same
 pictures in the same tiles, one bound texture and one four-vertex strip per
-tile, then swap and drain events, nothing else) on the same display, taking
-turns, $ROUNDS runs each, medians shown; frames counted by the preload library bench/swapclock over three
-seconds. Play mode is the first level at rest after the fade-in, reached by
-clicking through the menu and the introduction with xdotool.
+tile, then swap and drain events, nothing else), each on a virtual display of
+its own. Both run at once, but only one at a time is let run (the other is
+stopped with SIGSTOP): eight alternating windows of 1.5 s each, so that the
+machine's changing load hits both alike. Frames are counted by the preload
+library bench/swapclock between swap times. Play mode is the first level at
+rest after the fade-in, reached by clicking through the menu and the
+introduction with xdotool. Medians of the eight windows, and of the eight
+ratios of neighbouring windows:
 
 | | game | plain program | game / plain (target at least 90 %) |
 |---|---|---|---|
-| menu | $GAME_MENU fps | $PLAIN_MENU fps | $(calc "$GAME_MENU" "$PLAIN_MENU" '%.0f' 'a*100/b') % |
-| play mode, $LEVEL | $GAME_PLAY fps | $PLAIN_PLAY fps | $(calc "$GAME_PLAY" "$PLAIN_PLAY" '%.0f' 'a*100/b') % |
+| menu | $GAME_MENU fps | $PLAIN_MENU fps | $(calc "$RATIO_MENU" 1 '%.0f' 'a*100') % |
+| play mode, $LEVEL | $GAME_PLAY fps | $PLAIN_PLAY fps | $(calc "$RATIO_PLAY" 1 '%.0f' 'a*100') % |
 
 Start-up to the first menu frame (from launch to the return of the first
-\`SDL_GL_SwapBuffers\`), median of the game's runs: **$STARTUP ms** (runs: $STARTUPS ms;
+\`SDL_GL_SwapBuffers\`), median of $ROUNDS runs, each alone: **$STARTUP ms** (runs: $STARTUPS ms;
 target under 500 ms). The plain program reaches its first frame in $PLAIN_STARTUP ms:
 it makes the same screen and loads the same fifteen menu pictures (nine of them
 full-screen pages), but no music or sounds, so most of the game's start-up is
