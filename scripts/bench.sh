@@ -215,6 +215,29 @@ sleep 2   # the game is past its fade-in
 finish "$PLAINPID"
 finish "$GAMEPID"
 
+# Instructions from launch to the end of the first swap, counted by callgrind:
+# a start-up figure the machine's load cannot change.
+startup_instructions() {
+    rm -f "$WORK/startup.cg"*
+    (cd "$GAME" && DISPLAY=$GAMEDISPLAY exec valgrind --tool=callgrind \
+        --callgrind-out-file="$WORK/startup.cg" --dump-after=SDL_GL_SwapBuffers "$@") \
+        >/dev/null 2>&1 &
+    cgpid=$!
+    PIDS="$PIDS $cgpid"
+    i=0
+    until grep -q '^totals:' "$WORK/startup.cg.1" 2>/dev/null; do
+        i=$((i + 1))
+        if [ $i -gt 2400 ] || ! kill -0 "$cgpid" 2>/dev/null; then break; fi
+        sleep 0.05
+    done
+    finish "$cgpid"
+    awk '/^totals:/ { printf "%.0f", $2 / 1e6; found = 1 } END { if (!found) printf "-" }' \
+        "$WORK/startup.cg.1" 2>/dev/null || echo -
+}
+say "start-up instructions"
+STARTUP_MI=$(startup_instructions "$BUILD/twinfold")
+PLAIN_STARTUP_MI=$(startup_instructions "$BUILD/twinfold_frames" menu)
+
 of() { awk -v k="$1" '$1 == k && $2 != "-" { print $2 }' "$WORK/frames.txt" | median; }
 GAME_MENU=$(of game-menu); PLAIN_MENU=$(of plain-menu); RATIO_MENU=$(of ratio-menu)
 GAME_PLAY=$(of game-play); PLAIN_PLAY=$(of plain-play); RATIO_PLAY=$(of ratio-play)
@@ -358,7 +381,11 @@ Start-up to the first menu frame (from launch to the return of the first
 target under 500 ms). The plain program reaches its first frame in $PLAIN_STARTUP ms:
 it makes the same screen and loads the same fifteen menu pictures (nine of them
 full-screen pages), but no music or sounds, so most of the game's start-up is
-what any program drawing these pictures on this display pays.
+what any program drawing these pictures on this display pays. Counted in
+instructions by callgrind, which the machine's load does not change
+(\`valgrind --tool=callgrind --dump-after=SDL_GL_SwapBuffers ../twinfold\` in
+\`$BUILD_NAME/game\`): $STARTUP_MI million for the game, $PLAIN_STARTUP_MI million for the
+plain program.
 
 Commands, in \`$BUILD_NAME/game\`:
 \`TWINFOLD_SWAPCLOCK=clock LD_PRELOAD=../libtwinfold_swapclock.so ../twinfold\` and
