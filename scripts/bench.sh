@@ -24,9 +24,10 @@ say() { echo "bench: $*" >&2; }
 XPIDS=""   # the servers
 PIDS=""    # every program started on them
 cleanup() {
+    set +e   # most of them have ended already
     for p in $PIDS; do kill -CONT "$p" 2>/dev/null; kill "$p" 2>/dev/null; done
     for p in $XPIDS; do kill "$p" 2>/dev/null; done
-    true
+    return 0
 }
 trap cleanup EXIT INT TERM
 # Starts a virtual display and sets NEWDISPLAY to its name (bounded wait).
