@@ -43,8 +43,9 @@ install: all
 package: all
 	cmake --build $(BUILD) --target package
 
-bench: build
-	./$(BUILD)/twinfold_bench
+# Benchmarks and whole-program timings; writes docs/performance.md (minutes).
+bench: all
+	./scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

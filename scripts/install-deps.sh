@@ -10,7 +10,7 @@ libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev mesa-utils
 googletest libgtest-dev libbenchmark-dev
 xvfb xauth xdotool x11-utils
 libfreetype-dev fonts-dejavu-core
-ffmpeg imagemagick
+ffmpeg imagemagick hyperfine valgrind
 tiled
 desktop-file-utils appstream dpkg-dev file groff-base libx11-dev
 "

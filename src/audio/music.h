@@ -38,7 +38,9 @@ class Music {
 
  private:
   void clear();
+  void startblocks();
   void decodepair();
+  void decoderun(unsigned char* out, int n);
 };
 
 // The music's one fatal path: "audio crash: " and the code on standard output,

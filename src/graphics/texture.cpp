@@ -4,8 +4,10 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 #include "graphics/bitmap.h"
@@ -14,27 +16,49 @@ Texture::Texture(int w, int h, char* colour, int colourpitch, int colourstep, ch
                  int alphapitch, int alphastep) {
   // 1. The texture object.
   glGenTextures(1, &texname);
-  // 2.-3. Blue, green, red (+ alpha byte) become red, green, blue, alpha.
-  std::vector<unsigned char> staging(static_cast<size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 4,
-                                     255);
+  // 2.-3. Blue, green, red (+ alpha byte) become red, green, blue, alpha; a
+  // texel without alpha gets 255, which is never used. Every byte is written
+  // once, so the block is not cleared first; row pointers and one loop per
+  // kind of picture, not a multiply per byte.
+  const size_t texels = static_cast<size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0);
+  std::unique_ptr<unsigned char[]> staging(new unsigned char[texels * 4]);
   for (int r = 0; r < h; r++) {
-    for (int c = 0; c < w; c++) {
-      const unsigned char* s =
-          reinterpret_cast<unsigned char*>(colour + r * colourpitch + c * colourstep);
-      unsigned char* d = &staging[4 * (static_cast<size_t>(r) * w + c)];
-      d[0] = s[2];
-      d[1] = s[1];
-      d[2] = s[0];
-      if (alpha) d[3] = static_cast<unsigned char>(alpha[r * alphapitch + c * alphastep]);
+    const unsigned char* s =
+        reinterpret_cast<unsigned char*>(colour) + static_cast<ptrdiff_t>(r) * colourpitch;
+    unsigned char* d = staging.get() + 4 * static_cast<size_t>(r) * w;
+    if (alpha) {
+      const unsigned char* a =
+          reinterpret_cast<unsigned char*>(alpha) + static_cast<ptrdiff_t>(r) * alphapitch;
+      for (int c = 0; c < w; c++, s += colourstep, a += alphastep, d += 4) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        d[3] = *a;
+      }
+    } else if (colourstep == 4) {
+      // PNG pictures and 32-bit BMPs.
+      for (int c = 0; c < w; c++) {
+        d[4 * c + 0] = s[4 * c + 2];
+        d[4 * c + 1] = s[4 * c + 1];
+        d[4 * c + 2] = s[4 * c + 0];
+        d[4 * c + 3] = 255;
+      }
+    } else {
+      for (int c = 0; c < w; c++, s += colourstep, d += 4) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        d[3] = 255;
+      }
     }
   }
   // 4.-6. Upload, always four bytes a texel; linear filtering, default wrap.
   glBindTexture(GL_TEXTURE_2D, texname);
   glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA : GL_RGB, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               staging.data());
+               staging.get());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  // 7. The staging block goes with the vector.
+  // 7. The staging block goes with its owner.
   width = w;
   height = h;
 }
