@@ -24,7 +24,8 @@ constexpr int holds[] = {1, 4, 12};
 constexpr int longesthold = 12;
 constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
 constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
-constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
+constexpr int finishsteps = 40;
+constexpr int32_t alikeexpansions = 4;  // per region before the rest are deferred     // the fade needs 32 steps after the end is touched
 constexpr size_t maxnodes = 12000000;  // about 1.5 GB of search states
 constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has no route from
 
@@ -76,6 +77,18 @@ uint64_t mix(uint64_t h, uint64_t v) {
 
 // Everything about a state that matters for what can still happen: the
 // animation only decides footstep sounds; every negative rundelay acts alike.
+// Where a state stands, roughly: a few pixels of place, the speed, the run
+// to come and what it carries. Search states that share it are much alike.
+uint64_t regionkey(const State& s) {
+  uint64_t h = 1;
+  const int32_t v[] = {s.x >> 3, s.y >> 3, s.vx, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
+                       s.canshift, s.shiftcount, static_cast<int32_t>(s.itemmask),
+                       s.memory.running ? 1 : 0, std::max(s.memory.rundelay, -1) >> 3,
+                       s.checkx, s.checky};
+  for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
+  return h;
+}
+
 uint64_t statekey(const State& s) {
   uint64_t h = 0;
   const int32_t v[] = {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
@@ -128,6 +141,10 @@ class Search {
   std::vector<Node> nodes;
   std::unordered_map<uint64_t, int32_t> seen;  // state key -> fewest steps
   std::priority_queue<Open> open;
+  // Plateaus: states much alike are expanded a few times each; the rest wait
+  // in deferred until everything else has been tried.
+  std::priority_queue<Open> deferred;
+  std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
   double weight = 2;
   int bound = 0;
 
@@ -335,12 +352,14 @@ bool Search::run(double weightused, int boundused, std::vector<ReplayLine>* out,
   nodes.clear();
   seen.clear();
   open = {};
+  deferred = {};
+  alike.clear();
   restore(w, root);
   nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
   seen.emplace(statekey(nodes[0].s), 0);
   open.push(Open{0, estimate(), 0});
   long long count = 0;
-  while (!open.empty()) {
+  while (!open.empty() || !deferred.empty()) {
     if ((count & 63) == 0 && Clock::now() > deadline) {
       *why = "no solution within the time bound";
       *expanded += count;
@@ -351,10 +370,19 @@ bool Search::run(double weightused, int boundused, std::vector<ReplayLine>* out,
       *expanded += count;
       return false;
     }
+    if (open.empty()) {
+      open.push(deferred.top());
+      deferred.pop();
+      alike.clear();
+    }
     const Open top = open.top();
     open.pop();
     const Node& n = nodes[top.node];
     if (seen[statekey(n.s)] < n.g) continue;  // reached in fewer steps since
+    if (++alike[regionkey(n.s)] > alikeexpansions) {
+      deferred.push(top);
+      continue;
+    }
     put(n.s);
     count++;
     int32_t found = -1;
@@ -398,12 +426,12 @@ SolveResult solve(World& w, const SolveOptions& options) {
   const double first = std::chrono::duration<double>(Clock::now() - start).count();
 
   // Shorter ones: lower weights under a falling bound, for as long again as
-  // the first took (at least a few seconds), within the whole bound.
+  // the first took (at least a couple of seconds), within the whole bound.
   if (options.shorten) {
     const Clock::time_point until =
         std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                               std::chrono::duration<double>(
-                                                  std::max(3.0, 2 * first))));
+                                                  std::max(2.0, first))));
     restore(w, fresh);
     Search again(w, guide, until);
     for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {

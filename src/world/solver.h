@@ -10,7 +10,7 @@ class World;
 
 struct SolveOptions {
   double seconds = 60;   // wall-clock bound for the whole search
-  double weight = 2.0;   // how much the guide's estimate outweighs steps taken
+  double weight = 4.0;   // how much the guide's estimate outweighs steps taken
   bool shorten = true;   // after a first solution, spend what is left of the bound on shorter ones
 };
 

@@ -14,6 +14,7 @@ namespace {
 
 constexpr int32_t jumpreach = 88;     // a ground jump rises about 81 pixels
 constexpr int32_t wallheight = 40;    // as the step's wall test
+constexpr int32_t shaftwidth = 100;   // widest gap beside the hero a kick still crosses
 constexpr int32_t maxcells = 250000;  // the grid's cell size grows beyond this
 constexpr int32_t span = 60000;       // level pixels around the start considered
 constexpr int32_t shiftreach = 32;
@@ -22,8 +23,9 @@ constexpr size_t fieldcounts = 7;     // shift counts it keeps fields for
 
 // Costs in tenths of a step for one cell of 16 pixels: the hero covers 6 to
 // 12 pixels a step sideways, falls faster and climbs slower; a shift takes
-// no step at all but is rationed to one per airborne phase.
-constexpr int32_t sidewayscost = 16, upcost = 25, downcost = 10, shiftcost = 5;
+// no step at all but needs a landing, a step at least, before the next.
+constexpr int32_t sidewayscost = 16, upcost = 25, downcost = 10, shiftcost = 12,
+                  airshiftcost = 50;
 
 bool touches(int64_t x, int64_t y, const Box& b) {
   return x + herowidth >= b.x1 && x < b.x2 && y + heroheight >= b.y1 && y < b.y2;
@@ -69,13 +71,17 @@ SolverGuide::SolverGuide(World& w) {
   const size_t n = static_cast<size_t>(cols) * rows;
   open.assign(n, 0);
   climb.assign(n, 0);
+  grounded.assign(n, 0);
   std::vector<int32_t> repx(n), repy(n);
-  const int32_t half = cell / 2;
+  // Samples reach the cell's far edge: a gap or a shift that fits only one
+  // column of pixels still opens the cell.
+  const int32_t samplesx[] = {0, cell / 3, 2 * cell / 3, cell - 1};
+  const int32_t samplesy[] = {0, cell / 2, cell - 1};
   for (int32_t cy = 0; cy < rows; cy++) {
     for (int32_t cx = 0; cx < cols; cx++) {
       const int32_t ox = originx + cx * cell, oy = originy + cy * cell;
-      for (int s = 0; s < 4 && !open[index(cx, cy)]; s++) {
-        const int32_t sx = ox + (s & 1) * half, sy = oy + (s >> 1) * half;
+      for (int s = 0; s < 12 && !open[index(cx, cy)]; s++) {
+        const int32_t sx = ox + samplesx[s % 4], sy = oy + samplesy[s / 4];
         if (w.collidey(sx, sy, sy - 1, true) > sy) continue;
         bool spiky = false;
         for (const Box* b : w.items)
@@ -94,11 +100,31 @@ SolverGuide::SolverGuide(World& w) {
     const int r = w.collidey(px, py, py - 1, true);
     return r > int64_t{py} + wallheight && w.lastbox && !w.lastbox->nowalljump;
   };
-  for (size_t i = 0; i < n; i++) {
-    if (!open[i]) continue;
-    const int32_t px = repx[i], py = repy[i];
-    const bool floor = w.collidey(px, py, py - jumpreach, true) > py - jumpreach;
-    climb[i] = floor || wallat(px - cell, py) || wallat(px + cell, py);
+  // One wall is no ladder: a kick carries the hero away from it, so only a
+  // shaft, walls on both sides within a kick's reach, is climbed.
+  auto wallwithin = [&](int32_t px, int32_t py, int32_t dir) {
+    for (int32_t d = cell; d <= shaftwidth + cell; d += cell)
+      if (wallat(px + dir * d, py)) return true;
+    return false;
+  };
+  // A jump starts from a floor or a shaft wall and rises a jump's height
+  // above it, through open cells.
+  for (int32_t cx = 0; cx < cols; cx++) {
+    int64_t from = INT64_MIN / 2;  // height of the last place to jump from below
+    for (int32_t cy = 0; cy < rows; cy++) {
+      const size_t i = index(cx, cy);
+      if (!open[i]) {
+        from = INT64_MIN / 2;
+        continue;
+      }
+      const int32_t px = repx[i], py = repy[i];
+      const bool floor = w.collidey(px, py, py - cell, true) > py - cell;
+      grounded[i] = floor;
+      if (floor || (wallat(px - cell, py) && wallwithin(px, py, 1)) ||
+          (wallat(px + cell, py) && wallwithin(px, py, -1)))
+        from = py;
+      climb[i] = py - from <= jumpreach;
+    }
   }
   w.lastbox = nullptr;
 
@@ -193,7 +219,13 @@ SolverGuide::Field SolverGuide::distances(const std::vector<int32_t>& goals,
     relax(vx + 1, vy, side, false);
     relax(vx, vy + 1, down, false);  // falling from above into v
     relax(vx, vy - 1, up, true);     // rising from below into v
-    for (const auto& [dx, dy] : carries) relax(vx - dx, vy - dy, shiftcost, false);
+    // A shift starts on the ground or within a jump of it; the next one
+    // waits for a landing, soon on the ground, later in the air.
+    for (const auto& [dx, dy] : carries) {
+      const int32_t ux = vx - dx, uy = vy - dy;
+      if (ux < 0 || uy < 0 || ux >= cols || uy >= rows) continue;
+      relax(ux, uy, grounded[index(ux, uy)] ? shiftcost : airshiftcost, true);
+    }
   }
   return f;
 }

@@ -37,6 +37,7 @@ class SolverGuide {
   int32_t basecount = 0;       // shift count at the start
   std::vector<uint8_t> open;   // the hero fits here
   std::vector<uint8_t> climb;  // floor or wall close enough to go up from here
+  std::vector<uint8_t> grounded;  // a floor right below
   std::vector<int32_t> pickups;               // indices into World::items
   std::vector<Field> toend;                   // [k]: shift count basecount + k
   std::vector<std::vector<Field>> topickup;   // [k][p]: to pickups[p], count basecount + k
