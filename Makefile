@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run test bench clean
+.PHONY: all deps configure build game run test solve bench clean
 
 all: build game
 
@@ -26,6 +26,12 @@ run: all
 
 test: all
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
+
+# Solves every shipped level and the solver's test levels (tests/levels) again
+# and prints each one's par and time. Replays go to $(BUILD)/solve/; with
+# WRITE=1 the shipped levels' replays are written over data/levels/*.replay.
+solve: build
+	./scripts/solve-levels.sh $(BUILD) $(if $(WRITE),write,)
 
 bench: build
 	./$(BUILD)/twinfold_bench
