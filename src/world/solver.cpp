@@ -408,6 +408,12 @@ SolveResult solve(World& w, const SolveOptions& options) {
   const Clock::time_point deadline =
       start + std::chrono::duration_cast<Clock::duration>(
                   std::chrono::duration<double>(std::max(0.0, options.seconds)));
+  bool ends = false;
+  for (const Box* b : w.items) ends = ends || (b && b->kind == kind_end);
+  if (!ends) {
+    result.err = "the level has no end";
+    return result;
+  }
   WorldSnapshot fresh;
   snapshot(w, fresh);
   const SolverGuide guide(w);

@@ -64,11 +64,24 @@ int main(int argc, char** argv) {
   if (level.empty()) return badusage();
 
   // The loader exits on a level it cannot open; say so first, in one line.
-  if (std::FILE* f = std::fopen(level.c_str(), "r")) {
-    std::fclose(f);
-  } else {
+  std::FILE* f = std::fopen(level.c_str(), "r");
+  const bool readable = f && (std::getc(f), !std::ferror(f));  // a folder opens, then fails
+  if (f) std::fclose(f);
+  if (!readable) {
     std::fprintf(stderr, "%s: cannot be opened\n", level.c_str());
     return 3;
+  }
+
+  // A replay that could not be written is known before the search, not after.
+  if (!output.empty()) {
+    const std::string probe = output + ".part";
+    std::FILE* f = std::fopen(probe.c_str(), "w");
+    if (!f) {
+      std::fprintf(stderr, "%s: cannot be written\n", output.c_str());
+      return 3;
+    }
+    std::fclose(f);
+    std::remove(probe.c_str());
   }
 
   // The loader logs every command it reads; keep only the solver's lines.
