@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <map>
 #include <queue>
@@ -81,7 +83,7 @@ uint64_t mix(uint64_t h, uint64_t v) {
 // to come and what it carries. Search states that share it are much alike.
 uint64_t regionkey(const State& s) {
   uint64_t h = 1;
-  const int32_t v[] = {s.x >> 3, s.y >> 3, s.vx, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
+  const int32_t v[] = {s.x >> 4, s.y >> 4, s.vx / 2, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
                        s.canshift, s.shiftcount, static_cast<int32_t>(s.itemmask),
                        s.memory.running ? 1 : 0, std::max(s.memory.rundelay, -1) >> 3,
                        s.checkx, s.checky};
@@ -120,22 +122,26 @@ class Tables {
 
 class Search {
  public:
-  Search(World& w, const SolverGuide& guide, Clock::time_point deadline)
-      : w(w), guide(guide), deadline(deadline) {
+  // groundshifts: shifts are tried on the ground too, not only in the air.
+  Search(World& w, const SolverGuide& guide, bool groundshifts)
+      : w(w), guide(guide), groundshifts(groundshifts) {
     snapshot(w, root);
     scratch = root;
   }
 
-  // One best-first pass: f = 10 * steps + weight * estimate. Solutions of
-  // bound steps or more are not wanted. True with lines and steps set when
-  // one was found.
-  bool run(double weight, int bound, std::vector<ReplayLine>* lines, int* steps,
-           long long* expanded, std::string* why);
+  enum Outcome { solved, timedout, full, exhausted };
+
+  // A best-first pass: f = 10 * steps + weight * estimate; solutions of bound
+  // steps or more are not wanted. begin starts it over, advance carries it
+  // on until a solution (lines and steps set), the time, or the end.
+  void begin(double weight, int bound);
+  Outcome advance(Clock::time_point until, std::vector<ReplayLine>* lines, int* steps);
+  long long expanded = 0;  // states expanded since begin
 
  private:
   World& w;
   const SolverGuide& guide;
-  Clock::time_point deadline;
+  bool groundshifts;
   WorldSnapshot root, scratch, hold;
   Tables kinds, late;
   std::vector<Node> nodes;
@@ -298,7 +304,7 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
   // 2. Shifts, where one can start: the few vectors that bring the end
   // closest, of those that bring it closer at all.
   put(n.s);
-  if (!shiftcanstart(w)) return;
+  if (!shiftcanstart(w) || (!groundshifts && n.s.vy == 0)) return;
   struct Try {
     int32_t h;
     int dx, dy;
@@ -345,8 +351,7 @@ void Search::lines(int32_t id, int tail, std::vector<ReplayLine>* out) const {
   if (tail > 0) out->push_back(ReplayLine{tail, false, false, false, false, 0, 0, 0});
 }
 
-bool Search::run(double weightused, int boundused, std::vector<ReplayLine>* out, int* steps,
-                 long long* expanded, std::string* why) {
+void Search::begin(double weightused, int boundused) {
   weight = weightused;
   bound = boundused;
   nodes.clear();
@@ -354,22 +359,19 @@ bool Search::run(double weightused, int boundused, std::vector<ReplayLine>* out,
   open = {};
   deferred = {};
   alike.clear();
+  expanded = 0;
   restore(w, root);
   nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
   seen.emplace(statekey(nodes[0].s), 0);
   open.push(Open{0, estimate(), 0});
+}
+
+Search::Outcome Search::advance(Clock::time_point until, std::vector<ReplayLine>* out,
+                                int* steps) {
   long long count = 0;
   while (!open.empty() || !deferred.empty()) {
-    if ((count & 63) == 0 && Clock::now() > deadline) {
-      *why = "no solution within the time bound";
-      *expanded += count;
-      return false;
-    }
-    if (nodes.size() > maxnodes) {
-      *why = "no solution within the search's memory bound";
-      *expanded += count;
-      return false;
-    }
+    if ((count++ & 63) == 0 && Clock::now() > until) return timedout;
+    if (nodes.size() > maxnodes) return full;
     if (open.empty()) {
       open.push(deferred.top());
       deferred.pop();
@@ -384,20 +386,26 @@ bool Search::run(double weightused, int boundused, std::vector<ReplayLine>* out,
       continue;
     }
     put(n.s);
-    count++;
+    expanded++;
     int32_t found = -1;
     int tail = 0;
     expand(top.node, &found, &tail);
     if (found >= 0) {
       lines(found, tail, out);
       *steps = nodes[found].g + tail;
-      *expanded += count;
-      return true;
+      return solved;
     }
   }
-  *expanded += count;
-  *why = "every reachable state searched without finishing";
-  return false;
+  return exhausted;
+}
+
+const char* outcometext(Search::Outcome o) {
+  switch (o) {
+    case Search::timedout: return "no solution within the time bound";
+    case Search::full: return "no solution within the search's memory bound";
+    case Search::exhausted: return "every reachable state searched without finishing";
+    default: return "";
+  }
 }
 
 }  // namespace
@@ -418,11 +426,32 @@ SolveResult solve(World& w, const SolveOptions& options) {
   snapshot(w, fresh);
   const SolverGuide guide(w);
   restore(w, fresh);
-  Search search(w, guide, deadline);
-
+  // Two searches take turns in growing slices: one shifts wherever it can,
+  // the other only in the air, so it walks (and builds up a run) where the
+  // first would hop along the ground.
+  Search everywhere(w, guide, true), airborne(w, guide, false);
+  Search* searches[] = {&everywhere, &airborne};
+  bool alive[] = {true, true};
+  for (Search* s : searches) s->begin(options.weight, INT32_MAX);
   std::vector<ReplayLine> lines;
   int steps = 0;
-  if (!search.run(options.weight, INT32_MAX, &lines, &steps, &result.expanded, &result.err)) {
+  Search* winner = nullptr;
+  Search::Outcome last = Search::exhausted;
+  for (double slice = 0.25; !winner && (alive[0] || alive[1]); slice *= 1.5) {
+    for (int i = 0; i < 2 && !winner; i++) {
+      if (!alive[i]) continue;
+      const Clock::time_point until =
+          std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                std::chrono::duration<double>(slice)));
+      last = searches[i]->advance(until, &lines, &steps);
+      if (last == Search::solved) winner = searches[i];
+      if (last == Search::full || last == Search::exhausted) alive[i] = false;
+    }
+    if (Clock::now() >= deadline) break;
+  }
+  result.expanded = everywhere.expanded + airborne.expanded;
+  if (!winner) {
+    result.err = outcometext(Clock::now() >= deadline ? Search::timedout : last);
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return result;
   }
@@ -431,25 +460,24 @@ SolveResult solve(World& w, const SolveOptions& options) {
   result.steps = steps;
   const double first = std::chrono::duration<double>(Clock::now() - start).count();
 
-  // Shorter ones: lower weights under a falling bound, for as long again as
-  // the first took (at least a couple of seconds), within the whole bound.
+  // Shorter ones: the winning kind of search at lower weights under a
+  // falling bound, for as long again as the first took (at least a couple of
+  // seconds), within the whole bound.
   if (options.shorten) {
     const Clock::time_point until =
         std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                               std::chrono::duration<double>(
                                                   std::max(2.0, first))));
-    restore(w, fresh);
-    Search again(w, guide, until);
+    Search& again = *winner;
     for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {
-      std::string why;
-      long long count = 0;
-      restore(w, fresh);
-      while (Clock::now() < until && again.run(wt, result.steps, &lines, &steps, &count, &why)) {
+      again.begin(wt, result.steps);
+      while (again.advance(until, &lines, &steps) == Search::solved) {
         result.lines = lines;
         result.steps = steps;
-        restore(w, fresh);
+        result.expanded += again.expanded;
+        again.begin(wt, result.steps);
       }
-      result.expanded += count;
+      result.expanded += again.expanded;
       if (Clock::now() >= until) break;
     }
   }
