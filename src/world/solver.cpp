@@ -408,6 +408,29 @@ const char* outcometext(Search::Outcome o) {
   }
 }
 
+// Runs the searches in turn, in growing slices of time, until one finds a
+// solution, all are done, or until passes.
+Search::Outcome race(const std::vector<Search*>& searches, Clock::time_point until,
+                     std::vector<ReplayLine>* lines, int* steps) {
+  std::vector<bool> alive(searches.size(), true);
+  Search::Outcome last = Search::exhausted;
+  for (double slice = 0.25; Clock::now() < until; slice *= 1.5) {
+    bool any = false;
+    for (size_t i = 0; i < searches.size(); i++) {
+      if (!alive[i]) continue;
+      any = true;
+      const Clock::time_point end =
+          std::min(until, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(slice)));
+      last = searches[i]->advance(end, lines, steps);
+      if (last == Search::solved) return last;
+      if (last == Search::full || last == Search::exhausted) alive[i] = false;
+    }
+    if (!any) return last;
+  }
+  return Search::timedout;
+}
+
 }  // namespace
 
 SolveResult solve(World& w, const SolveOptions& options) {
@@ -424,34 +447,20 @@ SolveResult solve(World& w, const SolveOptions& options) {
   }
   WorldSnapshot fresh;
   snapshot(w, fresh);
-  const SolverGuide guide(w);
+  const SolverGuide guide(w, true), airguide(w, false);
   restore(w, fresh);
-  // Two searches take turns in growing slices: one shifts wherever it can,
-  // the other only in the air, so it walks (and builds up a run) where the
-  // first would hop along the ground.
-  Search everywhere(w, guide, true), airborne(w, guide, false);
-  Search* searches[] = {&everywhere, &airborne};
-  bool alive[] = {true, true};
+  // Two searches take turns: one shifts wherever it can, the other only in
+  // the air, so it walks (and builds up a run) where the first would hop
+  // along the ground.
+  Search everywhere(w, guide, true), airborne(w, airguide, false);
+  std::vector<Search*> searches = {&everywhere, &airborne};
   for (Search* s : searches) s->begin(options.weight, INT32_MAX);
   std::vector<ReplayLine> lines;
   int steps = 0;
-  Search* winner = nullptr;
-  Search::Outcome last = Search::exhausted;
-  for (double slice = 0.25; !winner && (alive[0] || alive[1]); slice *= 1.5) {
-    for (int i = 0; i < 2 && !winner; i++) {
-      if (!alive[i]) continue;
-      const Clock::time_point until =
-          std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                std::chrono::duration<double>(slice)));
-      last = searches[i]->advance(until, &lines, &steps);
-      if (last == Search::solved) winner = searches[i];
-      if (last == Search::full || last == Search::exhausted) alive[i] = false;
-    }
-    if (Clock::now() >= deadline) break;
-  }
+  const Search::Outcome outcome = race(searches, deadline, &lines, &steps);
   result.expanded = everywhere.expanded + airborne.expanded;
-  if (!winner) {
-    result.err = outcometext(Clock::now() >= deadline ? Search::timedout : last);
+  if (outcome != Search::solved) {
+    result.err = outcometext(outcome);
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return result;
   }
@@ -460,24 +469,23 @@ SolveResult solve(World& w, const SolveOptions& options) {
   result.steps = steps;
   const double first = std::chrono::duration<double>(Clock::now() - start).count();
 
-  // Shorter ones: the winning kind of search at lower weights under a
-  // falling bound, for as long again as the first took (at least a couple of
-  // seconds), within the whole bound.
+  // Shorter ones: both again at lower weights under a falling bound, for as
+  // long again as the first took (at least five seconds), within the
+  // whole bound.
   if (options.shorten) {
     const Clock::time_point until =
         std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                               std::chrono::duration<double>(
-                                                  std::max(2.0, first))));
-    Search& again = *winner;
+                                                  std::max(5.0, first))));
     for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {
-      again.begin(wt, result.steps);
-      while (again.advance(until, &lines, &steps) == Search::solved) {
+      for (;;) {
+        for (Search* s : searches) s->begin(wt, result.steps);
+        if (race(searches, until, &lines, &steps) != Search::solved) break;
         result.lines = lines;
         result.steps = steps;
-        result.expanded += again.expanded;
-        again.begin(wt, result.steps);
+        for (Search* s : searches) result.expanded += s->expanded;
       }
-      result.expanded += again.expanded;
+      for (Search* s : searches) result.expanded += s->expanded;
       if (Clock::now() >= until) break;
     }
   }

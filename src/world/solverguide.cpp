@@ -41,7 +41,7 @@ bool ispickup(int32_t kind) { return kind == kind_shift || kind == kind_viewmast
 
 }  // namespace
 
-SolverGuide::SolverGuide(World& w) {
+SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshifts) {
   // 1. The grid: every element and item, within span of the start.
   int64_t minx = w.x, maxx = w.x, miny = w.y, maxy = w.y;
   auto cover = [&](const Box* b) {
@@ -224,7 +224,7 @@ SolverGuide::Field SolverGuide::distances(const std::vector<int32_t>& goals,
     for (const auto& [dx, dy] : carries) {
       const int32_t ux = vx - dx, uy = vy - dy;
       if (ux < 0 || uy < 0 || ux >= cols || uy >= rows) continue;
-      relax(ux, uy, grounded[index(ux, uy)] ? shiftcost : airshiftcost, true);
+      relax(ux, uy, groundshifts && grounded[index(ux, uy)] ? shiftcost : airshiftcost, true);
     }
   }
   return f;

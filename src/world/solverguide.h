@@ -17,8 +17,9 @@ class SolverGuide {
   static constexpr int32_t unknown = INT32_MAX / 4;  // no route found
 
   // Builds the fields for w as loaded (items in their start kinds). Uses the
-  // world's own collision probes, which only write lastbox.
-  explicit SolverGuide(World& w);
+  // world's own collision probes, which only write lastbox. Without
+  // groundshifts a shift is planned only in the air, at the price of a jump.
+  SolverGuide(World& w, bool groundshifts);
 
   // The estimated cost to the end from where the hero stands now, in tenths
   // of a step; unknown when no route is known.
@@ -35,6 +36,7 @@ class SolverGuide {
   int32_t originx = 0, originy = 0;
   int32_t cols = 0, rows = 0;
   int32_t basecount = 0;       // shift count at the start
+  bool groundshifts = true;    // shifts planned on the ground too
   std::vector<uint8_t> open;   // the hero fits here
   std::vector<uint8_t> climb;  // floor or wall close enough to go up from here
   std::vector<uint8_t> grounded;  // a floor right below
