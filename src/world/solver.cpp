@@ -431,6 +431,79 @@ Search::Outcome race(const std::vector<Search*>& searches, Clock::time_point unt
   return Search::timedout;
 }
 
+// Cuts lines to end at the step that finishes after total steps.
+void fit(std::vector<ReplayLine>& lines, int total) {
+  int before = 0;
+  for (size_t i = 0; i < lines.size(); i++) {
+    if (lines[i].shift) continue;
+    if (before + lines[i].steps >= total) {
+      lines[i].steps = total - before;
+      lines.resize(i + 1);
+      return;
+    }
+    before += lines[i].steps;
+  }
+}
+
+// Holds the last line on long enough for the fade, plays the lines from the
+// fresh state and cuts them at the finish; the steps to it, or -1 when the
+// level is not finished.
+int finishes(World& w, const WorldSnapshot& fresh, std::vector<ReplayLine>& lines) {
+  if (lines.empty() || lines.back().shift) return -1;
+  lines.back().steps += finishsteps;
+  restore(w, fresh);
+  const ReplayResult r = playreplay(w, lines);
+  if (!r.finished) return -1;
+  fit(lines, r.steps);
+  return r.steps;
+}
+
+// The last polish: drops lines, or halves, quarters... of their steps,
+// wherever the level still finishes sooner without them, until nothing
+// helps or until passes. Every change is played from the fresh state.
+void trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
+          std::vector<ReplayLine>* lines, int* steps) {
+  bool better = true;
+  while (better && Clock::now() < until) {
+    better = false;
+    for (size_t i = 0; i < lines->size() && Clock::now() < until; i++) {
+      const int held = (*lines)[i].steps;
+      for (int cut = held; cut >= 0; cut = cut > 1 ? cut / 2 : -1) {
+        std::vector<ReplayLine> tried = *lines;
+        if (cut == held) {
+          tried.erase(tried.begin() + static_cast<std::ptrdiff_t>(i));
+        } else if (cut > 0) {
+          tried[i].steps -= cut;
+        } else {
+          continue;
+        }
+        const int s = finishes(w, fresh, tried);
+        if (s > 0 && s < *steps) {
+          *lines = tried;
+          *steps = s;
+          better = true;
+          break;
+        }
+      }
+    }
+  }
+  // Neighbours left holding the same keys become one line where that plays
+  // the same.
+  for (size_t i = 1; i < lines->size(); i++) {
+    const ReplayLine &a = (*lines)[i - 1], &b = (*lines)[i];
+    if (a.shift || b.shift || b.jump || a.left != b.left || a.right != b.right ||
+        a.steps + b.steps > replaymaxsteps)
+      continue;
+    std::vector<ReplayLine> tried = *lines;
+    tried[i - 1].steps += b.steps;
+    tried.erase(tried.begin() + static_cast<std::ptrdiff_t>(i));
+    if (finishes(w, fresh, tried) == *steps) {
+      *lines = tried;
+      i--;
+    }
+  }
+}
+
 }  // namespace
 
 SolveResult solve(World& w, const SolveOptions& options) {
@@ -488,6 +561,7 @@ SolveResult solve(World& w, const SolveOptions& options) {
       for (Search* s : searches) result.expanded += s->expanded;
       if (Clock::now() >= until) break;
     }
+    trim(w, fresh, deadline, &result.lines, &result.steps);
   }
   result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return result;
