@@ -1,11 +1,10 @@
-// Solver: a best-first search over held keys and shifts, stepping the game's
-// own World and putting its state back from compact snapshots.
+// Solver: best-first searches over held keys and shifts, stepping the game's
+// own World and putting its state back from compact snapshots; then a polish
+// that shortens the route found.
 #include "world/solver.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstdint>
 #include <map>
 #include <queue>
@@ -26,9 +25,9 @@ constexpr int holds[] = {1, 4, 12};
 constexpr int longesthold = 12;
 constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
 constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
-constexpr int finishsteps = 40;
-constexpr int32_t alikeexpansions = 4;  // per region before the rest are deferred     // the fade needs 32 steps after the end is touched
-constexpr size_t maxnodes = 12000000;  // about 1.5 GB of search states
+constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
+constexpr int32_t alikeexpansions = 4;  // per region before the rest are deferred
+constexpr size_t maxnodes = 6000000;  // per search, under 1 GB of states
 constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has no route from
 
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
