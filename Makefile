@@ -4,7 +4,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run tiled test bench install package clean
+.PHONY: all deps configure build game run tiled test solve bench install package clean
 
 all: build game
 
@@ -42,6 +42,12 @@ install: all
 
 package: all
 	cmake --build $(BUILD) --target package
+
+# Solves every shipped level and the solver's test levels (tests/levels) again
+# and prints each one's par and time. Replays go to $(BUILD)/solve/; with
+# WRITE=1 the shipped levels' replays are written over data/levels/*.replay.
+solve: build
+	./scripts/solve-levels.sh $(BUILD) $(if $(WRITE),write,)
 
 # Benchmarks and whole-program timings; writes docs/performance.md (minutes).
 bench: all

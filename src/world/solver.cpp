@@ -1,0 +1,584 @@
+// Solver: best-first searches over held keys and shifts, stepping the game's
+// own World and putting its state back from compact snapshots; then a polish
+// that shortens the route found.
+#include "world/solver.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <queue>
+#include <unordered_map>
+
+#include "world/snapshot.h"
+#include "world/solverguide.h"
+#include "world/world.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Moves tried from every search state: hold no key, left or right, with or
+// without a jump press, for each of these step counts (one run, read off at
+// each count). Shifts come on top wherever one can start.
+constexpr int holds[] = {1, 4, 12};
+constexpr int longesthold = 12;
+constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
+constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
+constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
+constexpr int32_t alikeexpansions = 4;  // per region before the rest are deferred
+constexpr size_t maxnodes = 6000000;  // per search, under 1 GB of states
+constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has no route from
+
+enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
+
+// What a search state puts back; the camera, plane, keys and shift vector
+// are the same in every state between moves and come from the root.
+struct State {
+  int32_t x, y, vx, vy, gravitytick, canshift, shiftcount, fade;
+  int32_t checkx, checky;
+  uint32_t checkitems, itemmask;
+  int32_t animstart, animlength, frame, facing, frametimer;
+  uint32_t soundsasked;
+  StepMemory memory;
+  int32_t kinds, late;  // interned item kinds and late pickups
+};
+
+// The move that led to a state from its parent.
+struct Move {
+  uint8_t keys;   // Keys bits
+  bool shift;     // a shift line instead of steps
+  bool paged;     // the last step brought up the page: the keys were let go
+  int16_t steps;  // steps held
+  int8_t dx, dy;  // shift vector
+};
+
+struct Node {
+  State s;
+  int32_t parent;  // -1 for the root
+  int32_t g;       // steps from the root
+  Move move;
+};
+
+struct Open {
+  int64_t f;
+  int32_t h;
+  int32_t node;
+  bool operator<(const Open& o) const {  // for a max-heap: the smallest f on top
+    if (f != o.f) return f > o.f;
+    return h > o.h;
+  }
+};
+
+uint64_t mix(uint64_t h, uint64_t v) {
+  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+  h *= 0xbf58476d1ce4e5b9ULL;
+  return h ^ (h >> 31);
+}
+
+// Everything about a state that matters for what can still happen: the
+// animation only decides footstep sounds; every negative rundelay acts alike.
+// Where a state stands, roughly: a few pixels of place, the speed, the run
+// to come and what it carries. Search states that share it are much alike.
+uint64_t regionkey(const State& s) {
+  uint64_t h = 1;
+  const int32_t v[] = {s.x >> 4, s.y >> 4, s.vx / 2, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
+                       s.canshift, s.shiftcount, static_cast<int32_t>(s.itemmask),
+                       s.memory.running ? 1 : 0, std::max(s.memory.rundelay, -1) >> 3,
+                       s.checkx, s.checky};
+  for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
+  return h;
+}
+
+uint64_t statekey(const State& s) {
+  uint64_t h = 0;
+  const int32_t v[] = {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
+                       s.fade > 0 ? 1 : s.fade, s.checkx, s.checky,
+                       static_cast<int32_t>(s.checkitems), static_cast<int32_t>(s.itemmask),
+                       s.memory.aircontrol, std::max(s.memory.rundelay, -1),
+                       s.memory.running ? 1 : 0, s.kinds, s.late};
+  for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
+  return h;
+}
+
+// Interned int vectors (item kinds, late pickups): few distinct ones occur.
+class Tables {
+ public:
+  int32_t intern(const std::vector<int32_t>& v, int32_t hint) {
+    if (hint >= 0 && tables[hint] == v) return hint;
+    auto it = ids.find(v);
+    if (it != ids.end()) return it->second;
+    tables.push_back(v);
+    ids.emplace(v, static_cast<int32_t>(tables.size() - 1));
+    return static_cast<int32_t>(tables.size() - 1);
+  }
+  const std::vector<int32_t>& get(int32_t id) const { return tables[id]; }
+
+ private:
+  std::vector<std::vector<int32_t>> tables;
+  std::map<std::vector<int32_t>, int32_t> ids;
+};
+
+class Search {
+ public:
+  // groundshifts: shifts are tried on the ground too, not only in the air.
+  Search(World& w, const SolverGuide& guide, bool groundshifts)
+      : w(w), guide(guide), groundshifts(groundshifts) {
+    snapshot(w, root);
+    scratch = root;
+  }
+
+  enum Outcome { solved, timedout, full, exhausted };
+
+  // A best-first pass: f = 10 * steps + weight * estimate; solutions of bound
+  // steps or more are not wanted. begin starts it over, advance carries it
+  // on until a solution (lines and steps set), the time, or the end.
+  void begin(double weight, int bound);
+  Outcome advance(Clock::time_point until, std::vector<ReplayLine>* lines, int* steps);
+  long long expanded = 0;  // states expanded since begin
+
+ private:
+  World& w;
+  const SolverGuide& guide;
+  bool groundshifts;
+  WorldSnapshot root, scratch, hold;
+  Tables kinds, late;
+  std::vector<Node> nodes;
+  std::unordered_map<uint64_t, int32_t> seen;  // state key -> fewest steps
+  std::priority_queue<Open> open;
+  // Plateaus: states much alike are expanded a few times each; the rest wait
+  // in deferred until everything else has been tried.
+  std::priority_queue<Open> deferred;
+  std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
+  double weight = 2;
+  int bound = 0;
+
+  void put(const State& s) {
+    scratch.x = s.x;
+    scratch.y = s.y;
+    scratch.vx = s.vx;
+    scratch.vy = s.vy;
+    scratch.gravitytick = s.gravitytick;
+    scratch.canshift = s.canshift;
+    scratch.shiftcount = s.shiftcount;
+    scratch.fade = s.fade;
+    scratch.checkx = s.checkx;
+    scratch.checky = s.checky;
+    scratch.checkitems = s.checkitems;
+    scratch.itemmask = s.itemmask;
+    scratch.animstart = s.animstart;
+    scratch.animlength = s.animlength;
+    scratch.frame = s.frame;
+    scratch.facing = s.facing;
+    scratch.frametimer = s.frametimer;
+    scratch.soundsasked = s.soundsasked;
+    scratch.memory = s.memory;
+    scratch.kinds = kinds.get(s.kinds);
+    scratch.latepickups = late.get(s.late);
+    scratch.lastbox = -1;
+    restore(w, scratch);
+  }
+
+  State take(const State* parent) {
+    snapshot(w, scratch);
+    State s;
+    s.x = scratch.x;
+    s.y = scratch.y;
+    s.vx = scratch.vx;
+    s.vy = scratch.vy;
+    s.gravitytick = scratch.gravitytick;
+    s.canshift = scratch.canshift;
+    s.shiftcount = scratch.shiftcount;
+    s.fade = scratch.fade;
+    s.checkx = scratch.checkx;
+    s.checky = scratch.checky;
+    s.checkitems = scratch.checkitems;
+    s.itemmask = scratch.itemmask;
+    s.animstart = scratch.animstart;
+    s.animlength = scratch.animlength;
+    s.frame = scratch.frame;
+    s.facing = scratch.facing;
+    s.frametimer = scratch.frametimer;
+    s.soundsasked = scratch.soundsasked;
+    s.memory = scratch.memory;
+    s.kinds = kinds.intern(scratch.kinds, parent ? parent->kinds : -1);
+    s.late = late.intern(scratch.latepickups, parent ? parent->late : -1);
+    return s;
+  }
+
+  int32_t estimate() const {
+    const int32_t h = guide.estimate(w);
+    return h >= SolverGuide::unknown ? unknowncost : h;
+  }
+
+  // Adds the world as it stands as a child of parent; false when the state
+  // was already reached in as few steps.
+  bool add(int32_t parent, int32_t g, const Move& m) {
+    const State s = take(parent >= 0 ? &nodes[parent].s : nullptr);
+    const uint64_t key = statekey(s);
+    auto [it, fresh] = seen.try_emplace(key, g);
+    if (!fresh) {
+      if (it->second <= g) return false;
+      it->second = g;
+    }
+    const int32_t h = estimate();
+    nodes.push_back(Node{s, parent, g, m});
+    open.push(Open{static_cast<int64_t>(10) * g + static_cast<int64_t>(weight * h), h,
+                   static_cast<int32_t>(nodes.size() - 1)});
+    return true;
+  }
+
+  // From a state whose end has been touched, stands until the level reports
+  // finished; the steps that took, or 0 when it never does.
+  int finish() {
+    snapshot(w, hold);
+    w.setkeys(0, 0);
+    int done = 0;
+    for (int i = 1; i <= finishsteps; i++) {
+      const int32_t before = w.fade;
+      w.step();
+      const int state = w.getState();
+      if (state == 1) {
+        done = i;
+        break;
+      }
+      if (w.fade < 0 && before >= 0) break;  // died on the way
+    }
+    restore(w, hold);
+    return done;
+  }
+
+  void expand(int32_t id, int32_t* found, int* tail);
+  void lines(int32_t id, int tail, std::vector<ReplayLine>* out) const;
+};
+
+void Search::expand(int32_t id, int32_t* found, int* tail) {
+  const Node n = nodes[id];
+  const int32_t h0 = estimate();  // the world stands at n when called
+
+  // 1. Held keys, with and without a jump press, read off after each hold.
+  for (uint8_t keys : {uint8_t{keyright}, uint8_t{keyleft}, uint8_t{0}}) {
+    for (bool jump : {false, true}) {
+      put(n.s);
+      w.setkeys(keys & keyleft ? 1 : 0, keys & keyright ? 1 : 0);
+      if (jump) w.setjump(1);
+      size_t next = 0;
+      for (int i = 1; i <= longesthold; i++) {
+        const int32_t before = w.fade;
+        w.step();
+        const int state = w.getState();
+        const int32_t g = n.g + i;
+        // Died: the fade restarts from -32 (the step moves it on to -31).
+        if (w.fade == -31 && before != -32) break;
+        if (g >= bound) break;
+        const Move m{static_cast<uint8_t>(keys | (jump ? keyjump : 0)), false, state >= 2,
+                     static_cast<int16_t>(i), 0, 0};
+        if (state == 1) {
+          add(id, g, m);
+          *found = static_cast<int32_t>(nodes.size() - 1);
+          *tail = 0;
+          return;
+        }
+        if (w.fade >= 1) {
+          const int t = finish();
+          if (t > 0 && g + t < bound && add(id, g, m)) {
+            *found = static_cast<int32_t>(nodes.size() - 1);
+            *tail = t;
+            return;
+          }
+        }
+        if (state >= 2) {
+          // The page lets go of the keys: the rest of a line would stand.
+          add(id, g, m);
+          break;
+        }
+        if (next < std::size(holds) && i == holds[next]) {
+          add(id, g, m);
+          next++;
+        }
+      }
+    }
+  }
+
+  // 2. Shifts, where one can start: the few vectors that bring the end
+  // closest, of those that bring it closer at all.
+  put(n.s);
+  if (!shiftcanstart(w) || (!groundshifts && n.s.vy == 0)) return;
+  struct Try {
+    int32_t h;
+    int dx, dy;
+  };
+  std::vector<Try> tries;
+  for (int dx = -32; dx <= 32; dx += shiftgrid) {
+    for (int dy = -32; dy <= 32; dy += shiftgrid) {
+      if (dx == 0 && dy == 0) continue;
+      put(n.s);
+      if (!playershift(w, dx, dy)) continue;
+      const int32_t h = estimate();
+      if (h < h0) tries.push_back(Try{h, dx, dy});
+    }
+  }
+  std::sort(tries.begin(), tries.end(), [](const Try& a, const Try& b) { return a.h < b.h; });
+  if (tries.size() > static_cast<size_t>(shiftstried)) tries.resize(shiftstried);
+  for (const Try& t : tries) {
+    put(n.s);
+    playershift(w, t.dx, t.dy);
+    add(id, n.g, Move{0, true, false, 0, static_cast<int8_t>(t.dx), static_cast<int8_t>(t.dy)});
+  }
+}
+
+void Search::lines(int32_t id, int tail, std::vector<ReplayLine>* out) const {
+  std::vector<Move> moves;
+  for (int32_t i = id; i >= 0 && nodes[i].parent >= 0; i = nodes[i].parent)
+    moves.push_back(nodes[i].move);
+  std::reverse(moves.begin(), moves.end());
+  out->clear();
+  bool letgo = false;  // the last line ended at the page
+  for (const Move& m : moves) {
+    ReplayLine r{m.steps, (m.keys & keyleft) != 0, (m.keys & keyright) != 0,
+                 (m.keys & keyjump) != 0, m.shift, m.dx, m.dy, 0};
+    // Held keys go on from one line into the next without a press between.
+    ReplayLine* last = out->empty() ? nullptr : &out->back();
+    if (last && !letgo && !m.shift && !last->shift && !r.jump && last->left == r.left &&
+        last->right == r.right && last->steps + r.steps <= replaymaxsteps) {
+      last->steps += r.steps;
+    } else {
+      out->push_back(r);
+    }
+    letgo = m.paged;
+  }
+  if (tail > 0) out->push_back(ReplayLine{tail, false, false, false, false, 0, 0, 0});
+}
+
+void Search::begin(double weightused, int boundused) {
+  weight = weightused;
+  bound = boundused;
+  nodes.clear();
+  seen.clear();
+  open = {};
+  deferred = {};
+  alike.clear();
+  expanded = 0;
+  restore(w, root);
+  nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
+  seen.emplace(statekey(nodes[0].s), 0);
+  open.push(Open{0, estimate(), 0});
+}
+
+Search::Outcome Search::advance(Clock::time_point until, std::vector<ReplayLine>* out,
+                                int* steps) {
+  long long count = 0;
+  while (!open.empty() || !deferred.empty()) {
+    if ((count++ & 63) == 0 && Clock::now() > until) return timedout;
+    if (nodes.size() > maxnodes) return full;
+    if (open.empty()) {
+      open.push(deferred.top());
+      deferred.pop();
+      alike.clear();
+    }
+    const Open top = open.top();
+    open.pop();
+    const Node& n = nodes[top.node];
+    if (seen[statekey(n.s)] < n.g) continue;  // reached in fewer steps since
+    if (++alike[regionkey(n.s)] > alikeexpansions) {
+      deferred.push(top);
+      continue;
+    }
+    put(n.s);
+    expanded++;
+    int32_t found = -1;
+    int tail = 0;
+    expand(top.node, &found, &tail);
+    if (found >= 0) {
+      lines(found, tail, out);
+      *steps = nodes[found].g + tail;
+      return solved;
+    }
+  }
+  return exhausted;
+}
+
+const char* outcometext(Search::Outcome o) {
+  switch (o) {
+    case Search::timedout: return "no solution within the time bound";
+    case Search::full: return "no solution within the search's memory bound";
+    case Search::exhausted: return "every reachable state searched without finishing";
+    default: return "";
+  }
+}
+
+// Runs the searches in turn, in growing slices of time, until one finds a
+// solution, all are done, or until passes.
+Search::Outcome race(const std::vector<Search*>& searches, Clock::time_point until,
+                     std::vector<ReplayLine>* lines, int* steps) {
+  std::vector<bool> alive(searches.size(), true);
+  Search::Outcome last = Search::exhausted;
+  for (double slice = 0.25; Clock::now() < until; slice *= 1.5) {
+    bool any = false;
+    for (size_t i = 0; i < searches.size(); i++) {
+      if (!alive[i]) continue;
+      any = true;
+      const Clock::time_point end =
+          std::min(until, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(slice)));
+      last = searches[i]->advance(end, lines, steps);
+      if (last == Search::solved) return last;
+      if (last == Search::full || last == Search::exhausted) alive[i] = false;
+    }
+    if (!any) return last;
+  }
+  return Search::timedout;
+}
+
+// Cuts lines to end at the step that finishes after total steps.
+void fit(std::vector<ReplayLine>& lines, int total) {
+  int before = 0;
+  for (size_t i = 0; i < lines.size(); i++) {
+    if (lines[i].shift) continue;
+    if (before + lines[i].steps >= total) {
+      lines[i].steps = total - before;
+      lines.resize(i + 1);
+      return;
+    }
+    before += lines[i].steps;
+  }
+}
+
+// Holds the last line on long enough for the fade, plays the lines from the
+// fresh state and cuts them at the finish; the steps to it, or -1 when the
+// level is not finished.
+int finishes(World& w, const WorldSnapshot& fresh, std::vector<ReplayLine>& lines) {
+  if (lines.empty() || lines.back().shift) return -1;
+  lines.back().steps += finishsteps;
+  restore(w, fresh);
+  const ReplayResult r = playreplay(w, lines);
+  if (!r.finished) return -1;
+  fit(lines, r.steps);
+  return r.steps;
+}
+
+// The last polish: drops lines, or halves, quarters... of their steps,
+// wherever the level still finishes sooner without them, until nothing
+// helps or until passes. Every change is played from the fresh state.
+void trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
+          std::vector<ReplayLine>* lines, int* steps) {
+  bool better = true;
+  while (better && Clock::now() < until) {
+    better = false;
+    for (size_t i = 0; i < lines->size() && Clock::now() < until; i++) {
+      const int held = (*lines)[i].steps;
+      for (int cut = held; cut >= 0; cut = cut > 1 ? cut / 2 : -1) {
+        std::vector<ReplayLine> tried = *lines;
+        if (cut == held) {
+          tried.erase(tried.begin() + static_cast<std::ptrdiff_t>(i));
+        } else if (cut > 0) {
+          tried[i].steps -= cut;
+        } else {
+          continue;
+        }
+        const int s = finishes(w, fresh, tried);
+        if (s > 0 && s < *steps) {
+          *lines = tried;
+          *steps = s;
+          better = true;
+          break;
+        }
+      }
+    }
+  }
+  // Neighbours left holding the same keys become one line where that plays
+  // the same.
+  for (size_t i = 1; i < lines->size(); i++) {
+    const ReplayLine &a = (*lines)[i - 1], &b = (*lines)[i];
+    if (a.shift || b.shift || b.jump || a.left != b.left || a.right != b.right ||
+        a.steps + b.steps > replaymaxsteps)
+      continue;
+    std::vector<ReplayLine> tried = *lines;
+    tried[i - 1].steps += b.steps;
+    tried.erase(tried.begin() + static_cast<std::ptrdiff_t>(i));
+    if (finishes(w, fresh, tried) == *steps) {
+      *lines = tried;
+      i--;
+    }
+  }
+}
+
+}  // namespace
+
+SolveResult solve(World& w, const SolveOptions& options) {
+  SolveResult result;
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point deadline =
+      start + std::chrono::duration_cast<Clock::duration>(
+                  std::chrono::duration<double>(std::max(0.0, options.seconds)));
+  bool ends = false;
+  for (const Box* b : w.items) ends = ends || (b && b->kind == kind_end);
+  if (!ends) {
+    result.err = "the level has no end";
+    return result;
+  }
+  WorldSnapshot fresh;
+  snapshot(w, fresh);
+  const SolverGuide guide(w, true), airguide(w, false);
+  restore(w, fresh);
+  // Two searches take turns: one shifts wherever it can, the other only in
+  // the air, so it walks (and builds up a run) where the first would hop
+  // along the ground.
+  Search everywhere(w, guide, true), airborne(w, airguide, false);
+  std::vector<Search*> searches = {&everywhere, &airborne};
+  for (Search* s : searches) s->begin(options.weight, INT32_MAX);
+  std::vector<ReplayLine> lines;
+  int steps = 0;
+  const Search::Outcome outcome = race(searches, deadline, &lines, &steps);
+  result.expanded = everywhere.expanded + airborne.expanded;
+  if (outcome != Search::solved) {
+    result.err = outcometext(outcome);
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+  }
+  result.solved = true;
+  result.lines = lines;
+  result.steps = steps;
+  const double first = std::chrono::duration<double>(Clock::now() - start).count();
+
+  // Shorter ones: both again at lower weights under a falling bound, for as
+  // long again as the first took (at least five seconds), within the
+  // whole bound.
+  if (options.shorten) {
+    const Clock::time_point until =
+        std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(
+                                                  std::max(5.0, first))));
+    for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {
+      for (;;) {
+        for (Search* s : searches) s->begin(wt, result.steps);
+        if (race(searches, until, &lines, &steps) != Search::solved) break;
+        result.lines = lines;
+        result.steps = steps;
+        for (Search* s : searches) result.expanded += s->expanded;
+      }
+      for (Search* s : searches) result.expanded += s->expanded;
+      if (Clock::now() >= until) break;
+    }
+    trim(w, fresh, deadline, &result.lines, &result.steps);
+  }
+  result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return result;
+}
+
+SolveResult solvelevel(const std::string& path, const SolveOptions& options) {
+  stepmemory = StepMemory{0, 0, false};
+  World w(path.c_str(), false);
+  SolveResult result = solve(w, options);
+  if (!result.solved) return result;
+  // The proof: played from a fresh world and rest memory as a player would.
+  stepmemory = StepMemory{0, 0, false};
+  World check(path.c_str(), false);
+  const ReplayResult played = playreplay(check, result.lines);
+  if (!played.finished || played.steps != result.steps) {
+    result.solved = false;
+    result.err = "the solution found did not replay to the finish (" +
+                 std::to_string(played.steps) + " steps played)";
+  }
+  return result;
+}
