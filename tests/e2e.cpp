@@ -113,9 +113,9 @@ int displacement(const Shot& a, const Shot& b, bool horizontal, int range, Rect 
   double besterr = 1e9;
   for (int d = -range; d <= range; d++) {
     long total = 0, n = 0;
-    // Every second pixel of every second row is plenty for a whole picture.
-    for (int y = area.y0; y < area.y1; y += 2)
-      for (int x = area.x0; x < area.x1; x += 2) {
+    // Every fourth pixel of every fourth row is plenty to place a picture.
+    for (int y = area.y0; y < area.y1; y += 4)
+      for (int x = area.x0; x < area.x1; x += 4) {
         if (x >= hole.x0 && x < hole.x1 && y >= hole.y0 && y < hole.y1) continue;
         int ax = horizontal ? x + d : x, ay = horizontal ? y : y + d;
         if (ax < 0 || ay < 0 || ax >= a.width || ay >= a.height) continue;
@@ -132,6 +132,37 @@ int displacement(const Shot& a, const Shot& b, bool horizontal, int range, Rect 
   }
   if (err) *err = besterr;
   return best;
+}
+
+void overlay(Shot& base, const Shot& colour, const Shot* alpha, int x, int y, double opacity) {
+  int top = base.height - y - colour.height;
+  for (int j = 0; j < colour.height; j++) {
+    int by = top + j;
+    if (by < 0 || by >= base.height) continue;
+    for (int i = 0; i < colour.width; i++) {
+      int bx = x + i;
+      if (bx < 0 || bx >= base.width) continue;
+      double a = opacity * (alpha ? alpha->at(i, j).b / 255.0 : 1.0);
+      Rgb c = blend(colour.at(i, j), a, base.at(bx, by));
+      uint8_t* q = &base.rgb[(size_t(by) * base.width + bx) * 3];
+      q[0] = uint8_t(c.r);
+      q[1] = uint8_t(c.g);
+      q[2] = uint8_t(c.b);
+    }
+  }
+}
+
+Shot screenof(Rgb c) {
+  Shot s;
+  s.width = 1024;
+  s.height = 768;
+  s.rgb.resize(size_t(s.width) * s.height * 3);
+  for (size_t i = 0; i < s.rgb.size(); i += 3) {
+    s.rgb[i] = uint8_t(c.r);
+    s.rgb[i + 1] = uint8_t(c.g);
+    s.rgb[i + 2] = uint8_t(c.b);
+  }
+  return s;
 }
 
 Shot picture(const std::string& path) {
@@ -232,16 +263,40 @@ Shot TestDisplay::shot() {
   s.width = a.width;
   s.height = a.height;
   s.rgb.resize(size_t(s.width) * s.height * 3);
-  for (int y = 0; y < s.height; y++)
-    for (int xx = 0; xx < s.width; xx++) {
-      unsigned long p = XGetPixel(img, xx, y);
-      uint8_t* q = &s.rgb[(size_t(y) * s.width + xx) * 3];
-      q[0] = (p >> 16) & 0xff;  // the 24-bit TrueColor visual of Xvfb
-      q[1] = (p >> 8) & 0xff;
-      q[2] = p & 0xff;
+  // Xvfb's 24-bit TrueColor visual: 32 bits a pixel with red, green and blue
+  // in the masks; read the rows directly when it is so, pixel by pixel if not.
+  bool direct = img->bits_per_pixel == 32 && img->red_mask == 0xff0000 &&
+                img->green_mask == 0xff00 && img->blue_mask == 0xff && img->byte_order == LSBFirst;
+  for (int y = 0; y < s.height; y++) {
+    const unsigned char* row = reinterpret_cast<unsigned char*>(img->data) + size_t(y) * img->bytes_per_line;
+    uint8_t* q = &s.rgb[size_t(y) * s.width * 3];
+    for (int xx = 0; xx < s.width; xx++, q += 3) {
+      if (direct) {
+        q[0] = row[4 * xx + 2];
+        q[1] = row[4 * xx + 1];
+        q[2] = row[4 * xx];
+      } else {
+        unsigned long p = XGetPixel(img, xx, y);
+        q[0] = uint8_t((p & img->red_mask) >> 16);
+        q[1] = uint8_t((p & img->green_mask) >> 8);
+        q[2] = uint8_t(p & img->blue_mask);
+      }
     }
+  }
   XDestroyImage(img);
   return s;
+}
+
+Shot TestDisplay::steady(int limit_ms) {
+  Shot last = shot(), now;
+  int alike = 1;
+  bool ok = waitfor([&] {
+    now = shot();
+    alike = same(now, last) ? alike + 1 : 1;
+    last = now;
+    return alike >= 4;
+  }, limit_ms);
+  return ok ? now : Shot();
 }
 
 int TestDisplay::closewindows() {

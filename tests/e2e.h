@@ -74,6 +74,17 @@ long mismatches(const Shot& a, const Shot& b, int tolerance, const Rect& r);
 int displacement(const Shot& a, const Shot& b, bool horizontal, int range, Rect area, Rect hole,
                  double* err);
 
+// Draws a picture over base with its lower left corner at the screen point
+// (x, y) of the game's drawing space, as a graphics layer does: each pixel
+// with opacity times its alpha picture's first byte (the blue one) / 255,
+// or opacity alone without an alpha picture.
+void overlay(Shot& base, const Shot& colour, const Shot* alpha, int x, int y, double opacity = 1);
+Shot screenof(Rgb c);  // a whole 1024 by 768 screen of one colour
+
+// Where the camera puts the hero: the middle of its 48 by 60 box at the
+// screen centre, so the sprite covers these window pixels in every frame.
+constexpr Rect herobox{488, 354, 536, 414};
+
 // A picture file as the game's own loader decodes it, turned into a Shot of
 // its size; compared with a full-screen page this is what the player sees.
 Shot picture(const std::string& path);
@@ -93,6 +104,9 @@ class TestDisplay {
 
   bool ok() const { return connection != nullptr; }
   Shot shot();
+  // The screen once it has stopped changing (four shots in a row alike), or
+  // an empty shot after limit_ms.
+  Shot steady(int limit_ms = 30000);
   // Asks every top-level window to close, as a window manager's close
   // button does (WM_DELETE_WINDOW). Returns how many windows were asked.
   int closewindows();

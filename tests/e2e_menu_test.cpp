@@ -19,22 +19,7 @@ Layer layer(const std::string& name) {
   return {picture(gamedata() + "/" + name + ".bmp"), picture(gamedata() + "/" + name + ".a.bmp")};
 }
 
-// Draws a layer's pictures over base with their lower left corner at the
-// menu's point (x, y), origin lower left: the alpha is the alpha picture's
-// first byte, which is the blue one.
-void draw(Shot& base, const Layer& l, int x, int y) {
-  int top = base.height - y - l.colour.height;
-  for (int j = 0; j < l.colour.height; j++)
-    for (int i = 0; i < l.colour.width; i++) {
-      int bx = x + i, by = top + j;
-      if (bx < 0 || by < 0 || bx >= base.width || by >= base.height) continue;
-      Rgb c = blend(l.colour.at(i, j), l.alpha.at(i, j).b / 255.0, base.at(bx, by));
-      uint8_t* q = &base.rgb[(size_t(by) * base.width + bx) * 3];
-      q[0] = uint8_t(c.r);
-      q[1] = uint8_t(c.g);
-      q[2] = uint8_t(c.b);
-    }
-}
+void draw(Shot& base, const Layer& l, int x, int y) { overlay(base, l.colour, &l.alpha, x, y); }
 
 struct Button {
   const char* name;
