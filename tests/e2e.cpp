@@ -165,6 +165,50 @@ Shot screenof(Rgb c) {
   return s;
 }
 
+bool ElementView::colourat(int x, int y, int sx, int sy, Rgb* c) const {
+  *c = glcolour(0.25, 0, 0);  // the clear colour
+  // Copies k = shiftcount .. 0, moved by k times the vector, the first opaque
+  // and the others at a quarter.
+  for (int k = shiftcount; k >= 0; k--) {
+    double a = k == shiftcount ? 1.0 : 0.25;
+    for (const Element& e : elements) {
+      int px = x - k * sx, py = y - k * sy;
+      int x1 = std::min(e.x1, e.x2), x2 = std::max(e.x1, e.x2);
+      int y1 = std::min(e.y1, e.y2), y2 = std::max(e.y1, e.y2);
+      bool inx = px > x1 - 3 && px < x2 + 3, iny = py > y1 - 3 && py < y2 + 3;
+      bool deepx = px > x1 + 2 && px < x2 - 2, deepy = py > y1 + 2 && py < y2 - 2;
+      if (inx && iny && !(deepx && deepy)) return false;
+      if (!(deepx && deepy)) continue;
+      Rgb fill = e.kind == 0   ? glcolour(0.25, 0.25, 0.25)
+                 : e.kind == 4 ? glcolour(1, 0, 0)
+                 : e.kind > 0  ? glcolour(0.75, 0.75, 0.75)
+                               : glcolour(0.75 - 0.25 * k, 0.5 + 0.25 * k,
+                                          e.kind == slippery ? 0.75 : 0.25);
+      *c = blend(fill, a, *c);
+    }
+  }
+  return true;
+}
+
+bool ElementView::shows(const Shot& shot, int hx, int hy, int sx, int sy) const {
+  if (shot.empty()) return false;
+  int camx = hx - 488, camy = hy - 354;
+  for (int y = 4; y < 764; y += 8)
+    for (int x = 4; x < 1020; x += 8) {
+      if (x >= 480 && x < 544 && y >= 346 && y < 422) continue;  // the hero and its edges
+      Rgb want;
+      if (!colourat(x + camx, y + camy, sx, sy, &want)) continue;
+      if (!near(shot.gl(x, y), want, 3)) return false;
+    }
+  return true;
+}
+
+int ElementView::findhero(const Shot& shot, int from, int to, int hy) const {
+  for (int hx = from; hx <= to; hx++)
+    if (shows(shot, hx, hy)) return hx;
+  return -1;
+}
+
 Shot picture(const std::string& path) {
   Bitmap b(path.c_str());  // rows top first, blue, green, red first in each pixel
   Shot s;

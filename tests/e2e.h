@@ -85,6 +85,26 @@ Shot screenof(Rgb c);  // a whole 1024 by 768 screen of one colour
 // screen centre, so the sprite covers these window pixels in every frame.
 constexpr Rect herobox{488, 354, 536, 414};
 
+// A level without a foreground picture is drawn in the element view: flat
+// colours, one copy per unit of the shift count along the shift vector.
+struct Element {
+  int x1, x2, y1, y2;  // level pixels, as the level file writes them
+  int kind;            // solid, slippery, or an item's kind (0 taken .. 5)
+};
+constexpr int solid = -1, slippery = -2;
+struct ElementView {
+  std::vector<Element> elements;  // solid ones first, then the items, in file order
+  int shiftcount = 0;
+  // The colour at level point (x, y) with the shift vector (sx, sy); false
+  // within two pixels of an element's edge, where outlines are drawn.
+  bool colourat(int x, int y, int sx, int sy, Rgb* c) const;
+  // The screen shows the view from the camera on a hero at (hx, hy), sampled
+  // every 8 pixels outside the hero's box.
+  bool shows(const Shot& shot, int hx, int hy, int sx = 0, int sy = 0) const;
+  // The hero's x in [from, to] for which the screen shows the view, or -1.
+  int findhero(const Shot& shot, int from, int to, int hy) const;
+};
+
 // A picture file as the game's own loader decodes it, turned into a Shot of
 // its size; compared with a full-screen page this is what the player sees.
 Shot picture(const std::string& path);

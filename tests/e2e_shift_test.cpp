@@ -23,46 +23,10 @@ const char* shiftlevel =
     "setStartPosition(1000, 100);\n"
     "buildGround(0, 3000, 0, 100);\n"
     "buildGround(1088, 1188, 100, 400);\n";
-struct Area {
-  int x1, x2, y1, y2;
-};
-const Area boxes[] = {{0, 3000, 0, 100}, {1088, 1188, 100, 400}};
-constexpr int shiftcount = 2, herox = 1000, heroy = 100;
-
-// The element view at level point (x, y) with the shift vector (sx, sy): the
-// copies k = 2, 1, 0 in that order, each moved by k times the vector, the
-// first opaque and the others at a quarter. -1 when the point is within two
-// pixels of a copy's edge, where outlines are drawn.
-bool colourat(int x, int y, int sx, int sy, Rgb* c) {
-  *c = clearcolour;
-  for (int k = shiftcount; k >= 0; k--) {
-    double a = k == shiftcount ? 1.0 : 0.25;
-    Rgb fill = glcolour(0.75 - 0.25 * k, 0.5 + 0.25 * k, 0.25);
-    for (const Area& b : boxes) {
-      int px = x - k * sx, py = y - k * sy;
-      bool inx = px > b.x1 - 3 && px < b.x2 + 3, iny = py > b.y1 - 3 && py < b.y2 + 3;
-      bool deepx = px > b.x1 + 2 && px < b.x2 - 2, deepy = py > b.y1 + 2 && py < b.y2 - 2;
-      if (inx && iny && !(deepx && deepy)) return false;
-      if (deepx && deepy) *c = blend(fill, a, *c);
-    }
-  }
-  return true;
-}
-
-// The screen shows the element view from the camera on a hero at (hx, hy)
-// with the shift vector (sx, sy), sampled every 8 pixels above the floor
-// and outside the hero's box.
+const ElementView view{{{0, 3000, 0, 100, solid}, {1088, 1188, 100, 400, solid}}, 2};
+constexpr int herox = 1000, heroy = 100;
 bool showscopies(const Shot& shot, int hx, int hy, int sx, int sy) {
-  if (shot.empty()) return false;
-  int camx = hx - 488, camy = hy - 354;
-  for (int y = 360; y < 760; y += 8)
-    for (int x = 4; x < 1020; x += 8) {
-      if (x >= 480 && x < 544 && y < 420) continue;  // the hero and its edges
-      Rgb want;
-      if (!colourat(x + camx, y + camy, sx, sy, &want)) continue;
-      if (!near(shot.gl(x, y), want, 3)) return false;
-    }
-  return true;
+  return view.shows(shot, hx, hy, sx, sy);
 }
 
 TEST(Shift, DraggedRefusedFaintAcceptedMoves) {
