@@ -2,7 +2,8 @@
 // view. Space held and w, a, s, d (or the mouse) drag the shift vector; the
 // copies of the level stand where the vector puts them, the hero is drawn
 // faint while a release would be refused, and the release moves the hero
-// only when the spot is free.
+// only when the spot is free. Then the same on a level of the game's own,
+// whose foreground pictures are drawn once more along the vector.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -55,7 +56,6 @@ TEST(Shift, DraggedRefusedFaintAcceptedMoves) {
   Shot refused = drag("d", -32);
   // a drags it back and on to +32, where the spot is free.
   Shot accepted = drag("a", 32);
-  keepshot(accepted, "shift");
 
   // Faint where refused: over the clear colour, in the part of the hero's box
   // that no copy reaches in either picture (the nearest copy's outline is at
@@ -87,6 +87,69 @@ TEST(Shift, DraggedRefusedFaintAcceptedMoves) {
   // Accepted: the hero lands 2 times 32 to the left, and the camera with it.
   EXPECT_TRUE(waitfor([&] { return showscopies(display.shot(), herox - 64, heroy, 0, 0); }))
       << "an accepted shift did not move the hero";
+
+  int status = -1;
+  ASSERT_TRUE(key("F12"));
+  ASSERT_TRUE(game.waitexit(&status)) << game.logs();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << game.logs();
+}
+
+// The ninth level as drawn with the hero at (hx, hy) and the shift vector
+// (sx, 0), the hero left out: the background, then the foreground and its
+// two pickup cards once for each of the level's shift count of 1 and once
+// more, the last copy opaque and the others at half opacity.
+class PicturedLevel {
+ public:
+  Shot background = picture(gamedata() + "/tutorial9.bg.png");
+  Shot foreground = picture(gamedata() + "/tutorial9.png");
+  Shot foregroundalpha = picture(gamedata() + "/tutorial9.a.png");
+  Shot card = picture(gamedata() + "/viewmaster_card.bmp");
+  Shot cardalpha = picture(gamedata() + "/viewmaster_card.a.bmp");
+
+  Shot drawn(int hx, int hy, int sx) {
+    Shot s = screenof(clearcolour);
+    int camx = hx - 488, camy = hy - 354;
+    overlay(s, background, nullptr, -512 - camx, -256 - camy);
+    int copies = sx == 0 ? 0 : 1;  // no shift vector: one copy only
+    for (int i = 0; i <= copies; i++) {
+      double a = i == copies ? 1.0 : 0.5;
+      overlay(s, foreground, &foregroundalpha, i * sx - 512 - camx, -256 - camy, a);
+      for (int cx : {400, 900}) overlay(s, card, &cardalpha, i * sx + cx - 16 - camx, 130 - 16 - camy, a);
+    }
+    return s;
+  }
+  bool shows(const Shot& shot, int hx, int hy, int sx) {
+    Shot want = drawn(hx, hy, sx);
+    return !shot.empty() && mismatches(shot, want, 4) == mismatches(shot, want, 4, herobox);
+  }
+};
+
+TEST(Shift, ForegroundCopiesOnAPicturedLevel) {
+  TestDisplay display;
+  ASSERT_TRUE(display.ok());
+  Game game;
+  ASSERT_TRUE(game.hasdata()) << "game data missing: run make";
+  game.write("tutorial1.lvl", slurp(gamedata() + "/tutorial9.lvl"));
+  PicturedLevel level;
+  game.start();
+  ASSERT_TRUE(game.waitstarted()) << game.logs();
+  ASSERT_TRUE(pointer(700, 138));
+  for (int i = 0; i < 5; i++) ASSERT_TRUE(click());
+  ASSERT_TRUE(waitfor([&] { return level.shows(display.steady(), 128, 96, 0); }))
+      << "the level at its start\n" << game.logs();
+
+  ASSERT_TRUE(keydown("space"));
+  ASSERT_TRUE(keydown("d"));
+  Shot shifting;
+  bool dragged = waitfor([&] { return level.shows(shifting = display.shot(), 128, 96, -32); });
+  ASSERT_TRUE(keyup("d"));
+  ASSERT_TRUE(keyup("space"));
+  EXPECT_TRUE(dragged) << "the foreground copies dragged 32 to the left";
+  keepshot(shifting, "shift");
+  // Released: the spot 32 to the right is free, and the hero lands there.
+  EXPECT_TRUE(waitfor([&] { return level.shows(display.steady(), 160, 96, 0); }))
+      << "the hero did not land 32 to the right";
 
   int status = -1;
   ASSERT_TRUE(key("F12"));
