@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run test bench clean
+.PHONY: all deps configure build game run test screenshots bench clean
 
 all: build game
 
@@ -26,6 +26,13 @@ run: all
 
 test: all
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
+
+# Current pictures of the title, a level in play and a shift in progress for
+# the README, taken from the real game by the play tests that reach them.
+screenshots: all
+	mkdir -p docs
+	TWINFOLD_SCREENSHOTS=$(CURDIR)/docs ./scripts/run-tests.sh $(BUILD) $(JOBS) \
+	  -R '^(Title\.|FirstLevel\.Intro|Shift\.Foreground)'
 
 bench: build
 	./$(BUILD)/twinfold_bench

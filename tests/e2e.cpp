@@ -54,6 +54,11 @@ int count(const std::string& text, const std::string& what) {
   return n;
 }
 
+long long elapsedms(long long since) {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() - since;
+}
+
 bool pause20ms() {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return true;
@@ -332,13 +337,15 @@ Shot TestDisplay::shot() {
 }
 
 Shot TestDisplay::steady(int limit_ms) {
+  // Alike for 400 ms: more than a dozen world steps, however slowly a loaded
+  // machine draws them.
   Shot last = shot(), now;
-  int alike = 1;
+  long long since = elapsedms();
   bool ok = waitfor([&] {
     now = shot();
-    alike = same(now, last) ? alike + 1 : 1;
+    if (!same(now, last)) since = elapsedms();
     last = now;
-    return alike >= 4;
+    return elapsedms(since) >= 400;
   }, limit_ms);
   return ok ? now : Shot();
 }

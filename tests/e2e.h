@@ -18,15 +18,15 @@ std::vector<std::string> lines(const std::string& text);
 bool run(const std::string& command);  // a shell command; true when it exits 0
 int count(const std::string& text, const std::string& what);  // occurrences
 
-// Polls pred every 20 ms until it holds, for at most limit_ms. The bounds
-// are generous: a loaded machine is slow, not wrong.
-template <class Pred>
-bool waitfor(Pred pred, int limit_ms = 30000);
-bool pause20ms();  // the polling interval; always true
+// Polls pred every 20 ms until it holds, for at most limit_ms of wall-clock
+// time. The bounds are generous: a loaded machine is slow, not wrong.
+bool pause20ms();                // the polling interval; always true
+long long elapsedms(long long since = 0);  // a monotonic clock in ms, less since
 
 template <class Pred>
-bool waitfor(Pred pred, int limit_ms) {
-  for (int waited = 0; waited < limit_ms; waited += 20) {
+bool waitfor(Pred pred, int limit_ms = 30000) {
+  const long long start = elapsedms();
+  while (elapsedms(start) < limit_ms) {
     if (pred()) return true;
     pause20ms();
   }
@@ -124,8 +124,8 @@ class TestDisplay {
 
   bool ok() const { return connection != nullptr; }
   Shot shot();
-  // The screen once it has stopped changing (four shots in a row alike), or
-  // an empty shot after limit_ms.
+  // The screen once it has stopped changing (the same for 400 ms), or an
+  // empty shot after limit_ms.
   Shot steady(int limit_ms = 30000);
   // Asks every top-level window to close, as a window manager's close
   // button does (WM_DELETE_WINDOW). Returns how many windows were asked.
