@@ -114,19 +114,21 @@ long mismatches(const Shot& a, const Shot& b, int tolerance, const Rect& r) {
 
 int displacement(const Shot& a, const Shot& b, bool horizontal, int range, Rect area, Rect hole,
                  double* err) {
+  auto inhole = [&](int x, int y) { return x >= hole.x0 && x < hole.x1 && y >= hole.y0 && y < hole.y1; };
   int best = 0;
   double besterr = 1e9;
+  if (a.empty() || b.empty()) return 0;
   for (int d = -range; d <= range; d++) {
     long total = 0, n = 0;
     // Every fourth pixel of every fourth row is plenty to place a picture.
-    for (int y = area.y0; y < area.y1; y += 4)
-      for (int x = area.x0; x < area.x1; x += 4) {
-        if (x >= hole.x0 && x < hole.x1 && y >= hole.y0 && y < hole.y1) continue;
+    for (int y = std::max(area.y0, 0); y < std::min(area.y1, b.height); y += 4)
+      for (int x = std::max(area.x0, 0); x < std::min(area.x1, b.width); x += 4) {
         int ax = horizontal ? x + d : x, ay = horizontal ? y : y + d;
         if (ax < 0 || ay < 0 || ax >= a.width || ay >= a.height) continue;
-        if (ax >= hole.x0 && ax < hole.x1 && ay >= hole.y0 && ay < hole.y1) continue;
-        Rgb p = a.at(ax, ay), q = b.at(x, y);
-        total += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b);
+        if (inhole(x, y) || inhole(ax, ay)) continue;
+        const uint8_t* p = &a.rgb[(size_t(ay) * a.width + ax) * 3];
+        const uint8_t* q = &b.rgb[(size_t(y) * b.width + x) * 3];
+        total += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]);
         n += 3;
       }
     double e = n ? double(total) / n : 1e9;

@@ -72,7 +72,16 @@ class FirstLevel : public ::testing::Test {
     });
     EXPECT_TRUE(keyup(arrow));
     EXPECT_TRUE(moved) << arrow << " did not move the scene";
-    return display.steady();
+    // Stopped: two steady screens in a row alike, so that a loaded machine
+    // pausing the game for a moment is not taken for a hero at rest.
+    Shot a = display.steady(), b;
+    waitfor([&] {
+      b = display.steady();
+      bool stopped = !b.empty() && same(a, b);
+      a = b;
+      return stopped;
+    });
+    return b;
   }
 };
 
@@ -165,19 +174,19 @@ TEST_F(FirstLevel, IntroWalkJumpAndF12WithMusicAndFootsteps) {
   })) << "did not land where it jumped";
 
   // A tap shorter than a frame never reaches a step: walking on, the scene
-  // never moves vertically.
+  // only ever slides sideways under the hero, as a jump would not let it.
   ASSERT_TRUE(key("Up"));
   ASSERT_TRUE(keydown("Right"));
-  int lowest = 0, far = 0;
+  int far = 0;
+  double worst = 0;
   waitfor([&] {
-    Shot s = display.shot();
-    lowest = std::min(lowest, displacement(landed, s, false, 100, band, herobox, &err));
-    far = displacement(landed, s, true, 300, band, herobox, &err);
+    far = displacement(landed, display.shot(), true, 300, band, herobox, &err);
+    worst = std::max(worst, err);
     return far >= 40;
   });
   ASSERT_TRUE(keyup("Right"));
   EXPECT_GE(far, 40);
-  EXPECT_EQ(lowest, 0) << "a tap of the up arrow made the hero jump";
+  EXPECT_LT(worst, 2.0) << "a tap of the up arrow made the hero jump";
 
   // F12 in play ends the game cleanly.
   int status = -1;
