@@ -188,7 +188,8 @@ Samples decodemusic(const std::string& path, size_t frames);  // with the game's
 Samples wavesamples(const std::string& path);  // a sound effect as the mixer plays it
 // The first frame f at or after from at which the music starts in the
 // capture: from the music's first sound on, n of its frames are found there
-// exactly. -1 when there is no such frame.
+// with nothing but the same on both sides added (sound effects), and at
+// least a tenth of them exactly. -1 when there is no such frame.
 long findmusic(const Samples& capture, const Samples& music, size_t from, size_t n);
 
 // Where the game data is and where the game binary is.

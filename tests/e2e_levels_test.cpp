@@ -132,7 +132,7 @@ TEST(OwnLevels, ViewmasterShowsMidGamePageThenSameWorldWithPickupHeard) {
   Samples song = decodemusic(gamedata() + "/song.adx", frames);
   Samples pickup = wavesamples(gamedata() + "/audio/pickup.wav");
   ASSERT_GT(pickup.size(), 2000u);
-  long songstart = findmusic(cap, song, 0, 2000);
+  long songstart = findmusic(cap, song, 0, 22050);
   ASSERT_GE(songstart, 0) << "the song is not in the capture";
   // The effects over the song; the pickup's sound is one of the sounds that
   // start there (the first steps of a level make a footstep too).
