@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -260,36 +261,38 @@ void keepshot(const Shot& shot, const std::string& name) {
 // ---- the test display ----
 
 TestDisplay::TestDisplay() {
-  for (int n = 300 + getpid() % 400, tries = 0; tries < 50 && !connection; n++, tries++) {
-    std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-    struct stat st;
-    if (stat(lock.c_str(), &st) == 0) continue;
-    name = ":" + std::to_string(n);
-    server = fork();
-    if (server < 0) return;
-    if (server == 0) {
-      freopen("/dev/null", "w", stdout);
-      freopen("/dev/null", "w", stderr);
-      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
+  // Xvfb picks a free display number itself and writes it to the pipe: tests
+  // starting side by side never race for one.
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  server = fork();
+  if (server < 0) return;
+  if (server == 0) {
+    close(fds[0]);
+    freopen("/dev/null", "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  std::string number;
+  waitfor([&] {
+    char c;
+    while (read(fds[0], &c, 1) == 1) {
+      if (c == '\n') return true;
+      number += c;
     }
-    // Up when it answers; a server that died (the number was taken after
-    // all) moves us on to the next number.
-    waitfor([&] {
-      int status;
-      if (waitpid(server, &status, WNOHANG) == server) {
-        server = -1;
-        return true;
-      }
-      connection = XOpenDisplay(name.c_str());
-      return connection != nullptr;
-    }, 30000);
-    if (!connection && server > 0) {
-      kill(server, SIGKILL);
-      waitpid(server, nullptr, 0);
-      server = -1;
-    }
+    int status;
+    if (waitpid(server, &status, WNOHANG) == server) server = -1;  // it died
+    return server < 0;
+  }, 30000);
+  close(fds[0]);
+  if (server > 0 && !number.empty()) {
+    name = ":" + number;
+    waitfor([&] { return (connection = XOpenDisplay(name.c_str())) != nullptr; }, 30000);
   }
   if (connection) setenv("DISPLAY", name.c_str(), 1);
 }
