@@ -47,7 +47,8 @@ TEST(Shift, DraggedRefusedFaintAcceptedMoves) {
   auto drag = [&](const std::string& key, int sx) {
     EXPECT_TRUE(keydown(key));
     Shot s;
-    bool ok = waitfor([&] { return showscopies(s = display.shot(), herox, heroy, sx, 0); });
+    // A drag across the whole range takes 32 frames: 15 s is ample.
+    bool ok = waitfor([&] { return showscopies(s = display.shot(), herox, heroy, sx, 0); }, 15000);
     EXPECT_TRUE(keyup(key));
     EXPECT_TRUE(ok) << key << " did not drag the copies to " << sx;
     return s;
@@ -81,7 +82,7 @@ TEST(Shift, DraggedRefusedFaintAcceptedMoves) {
   // and 40 pixels left make half of it, 20, times 2, clamped to 32.
   ASSERT_TRUE(keydown("space"));
   ASSERT_TRUE(movemouse(-40, 0));
-  EXPECT_TRUE(waitfor([&] { return showscopies(display.shot(), herox, heroy, 32, 0); }))
+  EXPECT_TRUE(waitfor([&] { return showscopies(display.shot(), herox, heroy, 32, 0); }, 15000))
       << "the mouse did not drag the copies";
   ASSERT_TRUE(keyup("space"));
   // Accepted: the hero lands 2 times 32 to the left, and the camera with it.
