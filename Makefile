@@ -4,7 +4,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run tiled test solve bench install package clean
+.PHONY: all deps configure build game run tiled test screenshots solve bench install package clean
 
 all: build game
 
@@ -48,6 +48,13 @@ package: all
 # WRITE=1 the shipped levels' replays are written over data/levels/*.replay.
 solve: build
 	./scripts/solve-levels.sh $(BUILD) $(if $(WRITE),write,)
+
+# Current pictures of the title, a level in play and a shift in progress for
+# the README, taken from the real game by the play tests that reach them.
+screenshots: all
+	mkdir -p docs
+	TWINFOLD_SCREENSHOTS=$(CURDIR)/docs ./scripts/run-tests.sh $(BUILD) $(JOBS) \
+	  -R '^(Title\.|FirstLevel\.Intro|Shift\.Foreground)'
 
 # Benchmarks and whole-program timings; writes docs/performance.md (minutes).
 bench: all

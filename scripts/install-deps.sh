@@ -8,7 +8,7 @@ build-essential cmake pkg-config
 libsdl1.2-compat-dev libpng-dev zlib1g-dev
 libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev mesa-utils
 googletest libgtest-dev libbenchmark-dev
-xvfb xauth xdotool x11-utils
+xvfb xauth xdotool x11-utils libx11-dev
 libfreetype-dev fonts-dejavu-core
 ffmpeg imagemagick hyperfine valgrind
 tiled

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Runs the whole test suite headless: starts a virtual X display when none is
-# set, and sends sound to SDL's dummy driver.
+# set, and sends sound to SDL's dummy driver. Arguments after the build folder
+# and the job count go to ctest (-R PATTERN runs some tests only).
 set -e
 BUILD=${1:-build}
 JOBS=${2:-2}
+[ $# -ge 2 ] && shift 2 || shift $#
 
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 export LIBGL_ALWAYS_SOFTWARE=1
@@ -31,4 +33,4 @@ fi
 trap '[ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true' EXIT
 
 cd "$BUILD"
-ctest --output-on-failure -j "$JOBS" --timeout 300
+ctest --output-on-failure -j "$JOBS" --timeout 300 "$@"
