@@ -14,18 +14,6 @@
 
 static World* loadworld(const char* path) { return new World(path); }
 
-// Music changes only with the device paused and the audio lock held, so the
-// callback never sees a half-built or freed stream.
-static void playmusic(const char* path) {
-  SDL_PauseAudio(1);
-  SDL_LockAudio();
-  delete gamemusic;
-  gamemusic = nullptr;
-  gamemusic = new Music(path);
-  SDL_UnlockAudio();
-  SDL_PauseAudio(0);
-}
-
 static void shiftsound(bool on) {
   if (on)
     soundeffects->play(7, 7);
