@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,7 +93,55 @@ Bitmap* Bitmap::read_png(FILE* fp, const char* path, std::string& err) {
   return nullptr;
 }
 
+namespace {
+
+// A bound no picture of the game comes near: 8192 by 8192 pixels.
+constexpr int64_t bmpmaxpixels = int64_t(1) << 26;
+
+int64_t le16(const unsigned char* p) { return p[0] | p[1] << 8; }
+int64_t le32(const unsigned char* p) {
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+// SDL's reader makes the whole surface at the size the header claims before
+// it reads a single pixel, so a few bytes claiming a huge picture would cost
+// gigabytes. The claim is checked first: uncompressed rows must fit in the
+// file (SDL fails on them anyway when they do not), and no picture, run-length
+// coded ones included, may exceed bmpmaxpixels. Fields past the end of a
+// short file count as 0, as SDL reads them. The stream is put back where it was.
+bool bmpfits(SDL_RWops* rw) {
+  int64_t start = SDL_RWtell(rw);
+  int64_t end = SDL_RWseek(rw, 0, RW_SEEK_END);
+  unsigned char h[34] = {0};
+  SDL_RWseek(rw, start, RW_SEEK_SET);
+  size_t got = SDL_RWread(rw, h, 1, sizeof h);
+  SDL_RWseek(rw, start, RW_SEEK_SET);
+  if (start < 0 || end < start || got < 2 || h[0] != 'B' || h[1] != 'M') return true;
+  int64_t size = end - start, w, rows, bits, compression = 0;
+  if (le32(h + 14) == 12) {  // the old OS/2 header: 16-bit sizes, never compressed
+    w = le16(h + 18);
+    rows = le16(h + 20);
+    bits = le16(h + 24);
+  } else {
+    w = le32(h + 18);
+    rows = le32(h + 22);
+    bits = le16(h + 28);
+    compression = le32(h + 30);
+  }
+  w = w < 0 ? -w : w;
+  rows = rows < 0 ? -rows : rows;  // negative: rows stored top first
+  if (w * rows > bmpmaxpixels) return false;
+  bool uncompressed = compression == 0 || compression == 3;  // plain, or bit fields
+  return !uncompressed || (w * bits + 31) / 32 * 4 * rows <= size;
+}
+
+}  // namespace
+
 std::string Bitmap::decode_bmp(SDL_RWops* rw, const char* path) {
+  if (!bmpfits(rw)) {
+    SDL_RWclose(rw);
+    return bmpmessage(path);
+  }
   SDL_Surface* s = SDL_LoadBMP_RW(rw, 1);  // closes rw
   if (!s) return bmpmessage(path);
   // A picture without pixels is no picture: nothing downstream could use it.
