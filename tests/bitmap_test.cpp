@@ -2,6 +2,9 @@
 // pixel pattern, compared byte by byte; and every way a picture file can fail.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <sys/resource.h>
+
 #include <cstring>
 
 #include "gl_fixture.h"
@@ -296,6 +299,52 @@ TEST_F(PictureFiles, BrokenBmpFilesEndWithTheirMessage) {
   for (const std::string& p : {missing, notbmp, cut, header, empty, zero})
     EXPECT_EXIT(Bitmap b(p.c_str()), testing::ExitedWithCode(1),
                 "^Could not load bitmap: " + p + "\n$");
+}
+
+// Peak memory of this process so far, in kilobytes.
+long peakkb() {
+  rusage r;
+  getrusage(RUSAGE_SELF, &r);
+  return r.ru_maxrss;
+}
+
+// A few bytes claiming a huge picture are refused before SDL's reader makes
+// a surface of that size; in the child, the peak memory must stay small.
+void refusehugeclaim(const std::vector<unsigned char>& file) {
+  long before = peakkb();
+  std::string err;
+  Bitmap* b = Bitmap::read_bmp(SDL_RWFromConstMem(file.data(), int(file.size())), "huge.bmp", err);
+  bool small = peakkb() - before < 64 * 1024;
+  std::exit(b == nullptr && err == "Could not load bitmap: huge.bmp\n" && small ? 0 : 1);
+}
+
+TEST_F(PictureFiles, BmpHeadersClaimingHugePicturesAreRefusedUpFront) {
+  // 30000 by 30000 pixels of 8 bits in 1078 bytes: 900 MB if SDL made it.
+  std::vector<unsigned char> claim(1078, 0);
+  const unsigned char head[] = {'B', 'M', 0x36, 4, 0, 0, 0, 0, 0, 0, 0x36, 4, 0, 0, 40, 0, 0, 0,
+                                0x30, 0x75, 0, 0, 0x30, 0x75, 0, 0, 1, 0, 8, 0};
+  std::copy(head, head + sizeof head, claim.begin());
+  EXPECT_EXIT(refusehugeclaim(claim), testing::ExitedWithCode(0), "");
+  // Found by fuzzing: 327680 by 196608 pixels of 1 bit (64 GB as SDL's 8-bit
+  // surface), and a 33-byte file whose header SDL reads on past its end.
+  const std::vector<unsigned char> found[] = {
+      {0x42, 0x4d, 0x82, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x76, 0x00, 0x42, 0x4d, 0x00,
+       0x00, 0x28, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00,
+       0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+       0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0x00},
+      {0x42, 0x4d, 0xe6, 0x04, 0x2a, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09,
+       0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x04, 0x00, 0x00, 0x01, 0x00,
+       0x03, 0x00, 0x00}};
+  for (const auto& file : found) EXPECT_EXIT(refusehugeclaim(file), testing::ExitedWithCode(0), "");
+  // A picture that fits its file still loads.
+  std::string good = dir / "good.bmp";
+  write_bmp(good, 300, 2, 24, [](int x, int) { return Rgba{(unsigned char)x, 0, 0, 255}; });
+  std::vector<unsigned char> bytes = read_file(good);
+  std::string err;
+  Bitmap* b = Bitmap::read_bmp(SDL_RWFromConstMem(bytes.data(), int(bytes.size())), "good.bmp", err);
+  ASSERT_NE(b, nullptr) << err;
+  EXPECT_EQ(b->width, 300);
+  delete b;
 }
 
 }  // namespace
