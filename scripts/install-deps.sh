@@ -11,6 +11,7 @@ googletest libgtest-dev libbenchmark-dev
 xvfb xauth xdotool x11-utils
 libfreetype-dev fonts-dejavu-core
 ffmpeg imagemagick
+clang libclang-rt-14-dev llvm
 "
 
 missing=""
