@@ -264,6 +264,24 @@ TEST_F(PictureFiles, BrokenPngFilesEndWithTheirMessage) {
   write_file(zero, v);
   EXPECT_EXIT(Bitmap b(zero.c_str()), testing::ExitedWithCode(1), "Error during init_io$");
 
+  // Found by fuzzing: a header claiming a million by a million pixels over a
+  // few bytes of data. It ends as data cut short does, without first asking
+  // for a row buffer per claimed row (terabytes).
+  std::string huge = dir / "huge.png";
+  v = std::vector<unsigned char>(png.begin(), png.begin() + 33);
+  for (int at : {16, 20}) {
+    v[at] = 0x00, v[at + 1] = 0x0f, v[at + 2] = 0x42, v[at + 3] = 0x40;  // 1000000
+  }
+  c = crc32(&v[12], 17);
+  v[29] = c >> 24;
+  v[30] = c >> 16;
+  v[31] = c >> 8;
+  v[32] = c;
+  const unsigned char shortdata[] = {0, 0, 0, 5, 'I', 'D', 'A', 'T', 0x78, 0x9c, 0x63, 0, 0};
+  v.insert(v.end(), shortdata, shortdata + sizeof shortdata);
+  write_file(huge, v);
+  EXPECT_EXIT(Bitmap b(huge.c_str()), testing::ExitedWithCode(1), "^Error during read_image$");
+
   // The image data cut short, or damaged: the header reads, the rows do not.
   size_t idat = 0;
   for (size_t i = 8; i + 8 < png.size(); i++)
@@ -316,6 +334,39 @@ void refusehugeclaim(const std::vector<unsigned char>& file) {
   Bitmap* b = Bitmap::read_bmp(SDL_RWFromConstMem(file.data(), int(file.size())), "huge.bmp", err);
   bool small = peakkb() - before < 64 * 1024;
   std::exit(b == nullptr && err == "Could not load bitmap: huge.bmp\n" && small ? 0 : 1);
+}
+
+// Reads a PNG from memory in a child and ends it with 0 when it fails with
+// message and the peak memory stays small.
+void refusepng(const std::vector<unsigned char>& file, const std::string& message) {
+  long before = peakkb();
+  FILE* f = fmemopen(const_cast<unsigned char*>(file.data()), file.size(), "rb");
+  std::string err;
+  Bitmap* b = Bitmap::read_png(f, "huge.png", err);
+  bool small = peakkb() - before < 64 * 1024;
+  std::exit(b == nullptr && err == message && small ? 0 : 1);
+}
+
+TEST_F(PictureFiles, PngChunksClaimingGigabytesAreNotAllocated) {
+  std::string src = pam(), good = dir / "good.png";
+  if (!run_convert("'" + src + "' PNG32:'" + good + "'")) return;
+  std::vector<unsigned char> png = read_file(good);
+  // Found by fuzzing: after the header, a calibration chunk claiming 2 GB.
+  std::vector<unsigned char> v(png.begin(), png.begin() + 33);
+  const unsigned char claim[] = {0x7e, 0, 0, 6, 'p', 'C', 'A', 'L', 0, 0xff, 0, 0xff};
+  v.insert(v.end(), claim, claim + sizeof claim);
+  EXPECT_EXIT(refusepng(v, "Error during init_io"), testing::ExitedWithCode(0), "");
+  // The same with a text chunk, after the image: the picture still loads.
+  v = std::vector<unsigned char>(png.begin(), png.end() - 12);
+  const unsigned char text[] = {0x7e, 0, 0, 6, 't', 'E', 'X', 't', 'a', 0, 'b'};
+  v.insert(v.end(), text, text + sizeof text);
+  FILE* f = fmemopen(v.data(), v.size(), "rb");
+  std::string err;
+  Bitmap* b = Bitmap::read_png(f, "text.png", err);
+  std::fclose(f);
+  ASSERT_NE(b, nullptr) << err;
+  EXPECT_EQ(b->width, 3);
+  delete b;
 }
 
 TEST_F(PictureFiles, BmpHeadersClaimingHugePicturesAreRefusedUpFront) {

@@ -161,6 +161,20 @@ std::string Bitmap::decode_bmp(SDL_RWops* rw, const char* path) {
 
 namespace {
 
+constexpr uint64_t deflatemax = 1032;   // most bytes deflate makes of one
+constexpr png_alloc_size_t pngchunkmax = 8000000;  // bytes of one ancillary chunk
+constexpr png_uint_32 pngchunkcount = 1000;        // ancillary chunks kept
+
+// Bytes from the read position to the end of the file; when the file cannot
+// tell, as many as any picture could need.
+uint64_t bytesleft(FILE* fp) {
+  long here = ftell(fp);
+  if (here < 0 || fseek(fp, 0, SEEK_END) != 0) return UINT64_MAX / deflatemax;
+  long end = ftell(fp);
+  if (fseek(fp, here, SEEK_SET) != 0 || end < here) return UINT64_MAX / deflatemax;
+  return uint64_t(end - here);
+}
+
 void freerows(png_bytep* table, png_uint_32 count) {
   if (!table) return;
   for (png_uint_32 y = 0; y < count; y++) free(table[y]);
@@ -181,6 +195,14 @@ const char* readpng(FILE* fp, unsigned char** out, png_uint_32* outw, png_uint_3
     png_destroy_read_struct(&png, nullptr, nullptr);
     return "[read_png_file] png_create_info_struct failed";
   }
+  // A chunk's length is trusted no more than its pixels. libpng reads the
+  // text and calibration chunks whole into a buffer of the length they claim
+  // (gigabytes from a few bytes); none of them changes a pixel, so they are
+  // skipped unread. Other chunks are held to a size and a count.
+  static const png_byte skipped[] = "pCAL\0sCAL\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skipped, 7);
+  png_set_chunk_malloc_max(png, pngchunkmax);
+  png_set_chunk_cache_max(png, pngchunkcount);
 
   // 5.-6. The header.
   if (setjmp(png_jmpbuf(png))) {
@@ -197,6 +219,16 @@ const char* readpng(FILE* fp, unsigned char** out, png_uint_32* outw, png_uint_3
   int depth = png_get_bit_depth(png, info);
   int colourtype = png_get_color_type(png, info);
   std::cout << "PNG info: " << w << "x" << h << ", " << colourtype << ", " << depth << std::endl;
+
+  // The header's size is checked against the file before a row is allocated:
+  // deflate turns a byte into at most 1032, so a picture with more pixel bytes
+  // than that times what is left of the file can only run out of image data
+  // in the read below, and ends as that would.
+  uint64_t pixelbytes = uint64_t(w) * h * png_get_channels(png, info) * depth / 8;
+  if (pixelbytes > deflatemax * bytesleft(fp)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return "Error during read_image";
+  }
 
   // 8. Every kind becomes 8-bit red, green, blue, alpha: palettes and grey are
   // expanded, 16-bit samples scaled down, a missing alpha filled in after blue.
