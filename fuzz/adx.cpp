@@ -9,6 +9,10 @@
 #include "audio/music.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The loader allocates what the header claims and zero-fills what the file
+  // lacks (the music tests cover that); claims beyond 65536 samples a channel
+  // would only make every run slow here.
+  if (size >= 16 && (data[12] | data[13]) != 0) return 0;
   SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
   if (!rw) return 0;
   Music m;
