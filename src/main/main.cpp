@@ -49,7 +49,8 @@ extern "C" int SDL_main(int, char**) {
   SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE);
 
   // 5.-7. The menu needs the OpenGL context; then the pointer and GL state.
-  Menu* menu = new Menu();
+  // Static: like the music and the mixer it lives until the process ends.
+  static Menu* menu = new Menu();
   SDL_ShowCursor(SDL_DISABLE);
   glsetup();
 
