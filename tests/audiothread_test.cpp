@@ -88,6 +88,26 @@ TEST(AudioThread, SoundsAndMusicChangeWhileTheCallbackRuns) {
     mixer->stop(7);
     if (round % 4 == 1) mixer->stop(channel);
   }
+  // The shift loop started and stopped over and over, as a player tapping
+  // the control does, while a looping sound on channel 6 shows the callback
+  // running in between: every change of the table must hold the lock.
+  mixer->loadstream(beep.c_str(), 9, true);
+  ASSERT_EQ(mixer->play(9, 6), 6);
+  int32_t last = -1;
+  int callbacks = 0;
+  for (int tries = 0; tries < 10000 && callbacks < 6; tries++) {  // about 10 s at most
+    mixer->play(7, 7);
+    mixer->stop(7);
+    int32_t now = 0;
+    underlock([&] { return (now = mixer->channelpos[6]) >= 0; });
+    if (now != last)
+      callbacks++, last = now;
+    else
+      SDL_Delay(1);  // lets the audio thread have the lock
+  }
+  EXPECT_EQ(callbacks, 6);
+  mixer->stop(6);
+
   // The music the shell put in last is the one being played.
   const unsigned char* start = nullptr;
   underlock([&] { return (start = gamemusic->left) != nullptr; });
