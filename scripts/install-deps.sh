@@ -12,7 +12,8 @@ xvfb xauth xdotool x11-utils libx11-dev
 libfreetype-dev fonts-dejavu-core
 ffmpeg imagemagick hyperfine valgrind
 tiled
-desktop-file-utils appstream dpkg-dev file groff-base libx11-dev
+desktop-file-utils appstream dpkg-dev file groff-base
+clang libclang-rt-14-dev llvm
 "
 
 missing=""

@@ -2,6 +2,9 @@
 // pixel pattern, compared byte by byte; and every way a picture file can fail.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <sys/resource.h>
+
 #include <cstring>
 
 #include "gl_fixture.h"
@@ -261,6 +264,24 @@ TEST_F(PictureFiles, BrokenPngFilesEndWithTheirMessage) {
   write_file(zero, v);
   EXPECT_EXIT(Bitmap b(zero.c_str()), testing::ExitedWithCode(1), "Error during init_io$");
 
+  // Found by fuzzing: a header claiming a million by a million pixels over a
+  // few bytes of data. It ends as data cut short does, without first asking
+  // for a row buffer per claimed row (terabytes).
+  std::string huge = dir / "huge.png";
+  v = std::vector<unsigned char>(png.begin(), png.begin() + 33);
+  for (int at : {16, 20}) {
+    v[at] = 0x00, v[at + 1] = 0x0f, v[at + 2] = 0x42, v[at + 3] = 0x40;  // 1000000
+  }
+  c = crc32(&v[12], 17);
+  v[29] = c >> 24;
+  v[30] = c >> 16;
+  v[31] = c >> 8;
+  v[32] = c;
+  const unsigned char shortdata[] = {0, 0, 0, 5, 'I', 'D', 'A', 'T', 0x78, 0x9c, 0x63, 0, 0};
+  v.insert(v.end(), shortdata, shortdata + sizeof shortdata);
+  write_file(huge, v);
+  EXPECT_EXIT(Bitmap b(huge.c_str()), testing::ExitedWithCode(1), "^Error during read_image$");
+
   // The image data cut short, or damaged: the header reads, the rows do not.
   size_t idat = 0;
   for (size_t i = 8; i + 8 < png.size(); i++)
@@ -296,6 +317,85 @@ TEST_F(PictureFiles, BrokenBmpFilesEndWithTheirMessage) {
   for (const std::string& p : {missing, notbmp, cut, header, empty, zero})
     EXPECT_EXIT(Bitmap b(p.c_str()), testing::ExitedWithCode(1),
                 "^Could not load bitmap: " + p + "\n$");
+}
+
+// Peak memory of this process so far, in kilobytes.
+long peakkb() {
+  rusage r;
+  getrusage(RUSAGE_SELF, &r);
+  return r.ru_maxrss;
+}
+
+// A few bytes claiming a huge picture are refused before SDL's reader makes
+// a surface of that size; in the child, the peak memory must stay small.
+void refusehugeclaim(const std::vector<unsigned char>& file) {
+  long before = peakkb();
+  std::string err;
+  Bitmap* b = Bitmap::read_bmp(SDL_RWFromConstMem(file.data(), int(file.size())), "huge.bmp", err);
+  bool small = peakkb() - before < 64 * 1024;
+  std::exit(b == nullptr && err == "Could not load bitmap: huge.bmp\n" && small ? 0 : 1);
+}
+
+// Reads a PNG from memory in a child and ends it with 0 when it fails with
+// message and the peak memory stays small.
+void refusepng(const std::vector<unsigned char>& file, const std::string& message) {
+  long before = peakkb();
+  FILE* f = fmemopen(const_cast<unsigned char*>(file.data()), file.size(), "rb");
+  std::string err;
+  Bitmap* b = Bitmap::read_png(f, "huge.png", err);
+  bool small = peakkb() - before < 64 * 1024;
+  std::exit(b == nullptr && err == message && small ? 0 : 1);
+}
+
+TEST_F(PictureFiles, PngChunksClaimingGigabytesAreNotAllocated) {
+  std::string src = pam(), good = dir / "good.png";
+  if (!run_convert("'" + src + "' PNG32:'" + good + "'")) return;
+  std::vector<unsigned char> png = read_file(good);
+  // Found by fuzzing: after the header, a calibration chunk claiming 2 GB.
+  std::vector<unsigned char> v(png.begin(), png.begin() + 33);
+  const unsigned char claim[] = {0x7e, 0, 0, 6, 'p', 'C', 'A', 'L', 0, 0xff, 0, 0xff};
+  v.insert(v.end(), claim, claim + sizeof claim);
+  EXPECT_EXIT(refusepng(v, "Error during init_io"), testing::ExitedWithCode(0), "");
+  // The same with a text chunk, after the image: the picture still loads.
+  v = std::vector<unsigned char>(png.begin(), png.end() - 12);
+  const unsigned char text[] = {0x7e, 0, 0, 6, 't', 'E', 'X', 't', 'a', 0, 'b'};
+  v.insert(v.end(), text, text + sizeof text);
+  FILE* f = fmemopen(v.data(), v.size(), "rb");
+  std::string err;
+  Bitmap* b = Bitmap::read_png(f, "text.png", err);
+  std::fclose(f);
+  ASSERT_NE(b, nullptr) << err;
+  EXPECT_EQ(b->width, 3);
+  delete b;
+}
+
+TEST_F(PictureFiles, BmpHeadersClaimingHugePicturesAreRefusedUpFront) {
+  // 30000 by 30000 pixels of 8 bits in 1078 bytes: 900 MB if SDL made it.
+  std::vector<unsigned char> claim(1078, 0);
+  const unsigned char head[] = {'B', 'M', 0x36, 4, 0, 0, 0, 0, 0, 0, 0x36, 4, 0, 0, 40, 0, 0, 0,
+                                0x30, 0x75, 0, 0, 0x30, 0x75, 0, 0, 1, 0, 8, 0};
+  std::copy(head, head + sizeof head, claim.begin());
+  EXPECT_EXIT(refusehugeclaim(claim), testing::ExitedWithCode(0), "");
+  // Found by fuzzing: 327680 by 196608 pixels of 1 bit (64 GB as SDL's 8-bit
+  // surface), and a 33-byte file whose header SDL reads on past its end.
+  const std::vector<unsigned char> found[] = {
+      {0x42, 0x4d, 0x82, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x76, 0x00, 0x42, 0x4d, 0x00,
+       0x00, 0x28, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00,
+       0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+       0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0x00},
+      {0x42, 0x4d, 0xe6, 0x04, 0x2a, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09,
+       0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x09, 0x09, 0x04, 0x04, 0x00, 0x00, 0x01, 0x00,
+       0x03, 0x00, 0x00}};
+  for (const auto& file : found) EXPECT_EXIT(refusehugeclaim(file), testing::ExitedWithCode(0), "");
+  // A picture that fits its file still loads.
+  std::string good = dir / "good.bmp";
+  write_bmp(good, 300, 2, 24, [](int x, int) { return Rgba{(unsigned char)x, 0, 0, 255}; });
+  std::vector<unsigned char> bytes = read_file(good);
+  std::string err;
+  Bitmap* b = Bitmap::read_bmp(SDL_RWFromConstMem(bytes.data(), int(bytes.size())), "good.bmp", err);
+  ASSERT_NE(b, nullptr) << err;
+  EXPECT_EQ(b->width, 300);
+  delete b;
 }
 
 }  // namespace

@@ -45,13 +45,19 @@ Mixer::~Mixer() {
 }
 
 void Mixer::loadstream(const char* name, int slot, bool loop) {
+  FILE* f = std::fopen(name, "rb");
+  loadstream(f, name, slot, loop);
+  if (f) std::fclose(f);
+}
+
+void Mixer::loadstream(FILE* f, const char* name, int slot, bool loop) {
   if (slot < 0 || slot >= mixerslots) {
     std::fprintf(stderr, "sound %s: slot %d out of range\n", name, slot);
     return;
   }
   Wave w;
   std::vector<std::string> notes;
-  std::string why = readwave(name, w, notes);
+  std::string why = readwave(f, w, notes);
   if (w.founddata) std::printf("wave size: %d\n", w.datasize);
   for (const std::string& note : notes) std::fprintf(stderr, "sound %s: %s\n", name, note.c_str());
 
@@ -151,6 +157,16 @@ void Mixer::audio_callback(void* stream, int len) {
     put16(out + i, clamp16(get16(out + i) + sum));
     put16(out + i + 2, clamp16(get16(out + i + 2) + sum));
   }
+}
+
+void playmusic(const char* path) {
+  SDL_PauseAudio(1);
+  SDL_LockAudio();
+  delete gamemusic;
+  gamemusic = nullptr;
+  gamemusic = new Music(path);
+  SDL_UnlockAudio();
+  SDL_PauseAudio(0);
 }
 
 void audio_callback_music(void* userdata, unsigned char* stream, int len) {

@@ -2,6 +2,7 @@
 // audio output on top of the music; plus the audio callback and its globals.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 class Music;
 
@@ -29,6 +30,9 @@ class Mixer {
   // Main thread. A file that cannot be used leaves the slot empty, with one
   // line on standard error.
   void loadstream(const char* name, int slot, bool loop);
+  // The same from an open WAV file (borrowed; null as a file that cannot be
+  // opened); name only names it in messages.
+  void loadstream(FILE* f, const char* name, int slot, bool loop);
   bool playable(int slot) const;    // slot in range and loaded
   // play and stop refuse (-1, or nothing) a slot that is not playable or a
   // channel out of range; they take the audio lock themselves.
@@ -42,6 +46,11 @@ class Mixer {
 // paused and the audio lock held; soundeffects is set once at start-up.
 extern Music* gamemusic;
 extern Mixer* soundeffects;
+
+// Replaces gamemusic with a Music for path, as the shell does: with the device
+// paused and the audio lock held, so the callback never sees a half-built or
+// freed stream. Main thread; a file that cannot be played ends the program.
+void playmusic(const char* path);
 
 // The callback registered with SDL: music first, then the effects on top.
 void audio_callback_music(void* userdata, unsigned char* stream, int len);

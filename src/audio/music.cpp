@@ -106,8 +106,14 @@ int Music::load(const char* path) {
   clear();
   SDL_RWops* rw = SDL_RWFromFile(path, "rb");
   if (rw == nullptr) return 1;
-  int code = readmusic(*this, rw);
+  int code = loadfrom(rw);
   SDL_RWclose(rw);
+  return code;
+}
+
+int Music::loadfrom(SDL_RWops* rw) {
+  clear();
+  int code = readmusic(*this, rw);
   if (code != 0) clear();
   return code;
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+struct SDL_RWops;
+
 class Music {
  public:
   unsigned char* data;   // the file's bytes from the sample data on; owned
@@ -29,6 +31,8 @@ class Music {
   // Loads path into this object: 0 on success, else the failure code (1, 2, 3)
   // and the object stays silent. Main thread only, before the callback sees it.
   int load(const char* path);
+  // The same from an open stream, which stays open (the caller closes it).
+  int loadfrom(SDL_RWops* rw);
   ~Music();
   Music(const Music&) = delete;
   Music& operator=(const Music&) = delete;

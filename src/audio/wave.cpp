@@ -82,13 +82,17 @@ static std::string readchunks(FILE* f, int64_t filesize, Wave& w,
 }
 
 std::string readwave(const char* path, Wave& w, std::vector<std::string>& notes) {
-  w = Wave();
   File file(path, "rb");
-  if (file.f == nullptr) return "cannot be opened";
-  if (std::fseek(file.f, 0, SEEK_END) != 0) return "seek failed";
-  int64_t filesize = std::ftell(file.f);
-  if (filesize < 0 || std::fseek(file.f, 0, SEEK_SET) != 0) return "seek failed";
-  std::string why = readchunks(file.f, filesize, w, notes);
+  return readwave(file.f, w, notes);
+}
+
+std::string readwave(FILE* f, Wave& w, std::vector<std::string>& notes) {
+  w = Wave();
+  if (f == nullptr) return "cannot be opened";
+  if (std::fseek(f, 0, SEEK_END) != 0) return "seek failed";
+  int64_t filesize = std::ftell(f);
+  if (filesize < 0 || std::fseek(f, 0, SEEK_SET) != 0) return "seek failed";
+  std::string why = readchunks(f, filesize, w, notes);
   if (!why.empty()) w.samples.clear();
   return why;
 }

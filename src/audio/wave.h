@@ -2,6 +2,7 @@
 // and the music tools. Every size in the file is checked against the file.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct Wave {
 // they cannot (one short phrase). Lines worth telling about a usable file
 // (data cut short) are added to notes.
 std::string readwave(const char* path, Wave& w, std::vector<std::string>& notes);
+// The same from an open file (borrowed; null reads as one that cannot be opened).
+std::string readwave(FILE* f, Wave& w, std::vector<std::string>& notes);
 
 // Writes interleaved 16-bit samples as a plain PCM WAV file; false on failure.
 bool writewave(const char* path, int channels, int rate, const std::vector<int16_t>& samples);

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,17 +14,21 @@
 namespace {
 
 // Every picture the game loads is one it cannot do without: each failure ends
-// the program with one line on standard error and status 1.
-[[noreturn]] void fatal_bitmap(const char* path) {
-  std::cerr << "Could not load bitmap: " << path << std::endl;
+// the program with its message on standard error and status 1.
+[[noreturn]] void fatal_picture(const std::string& message) {
+  fputs(message.c_str(), stderr);
+  fflush(stderr);
   exit(1);
 }
 
+std::string bmpmessage(const char* path) { return std::string("Could not load bitmap: ") + path + "\n"; }
+
 // libpng's messages carry no line break; %s is the path where there is one.
-[[noreturn]] void fatal_png(const char* format, const char* path) {
-  fprintf(stderr, format, path);
-  fflush(stderr);
-  exit(1);
+std::string pngmessage(const char* format, const char* path) {
+  int n = snprintf(nullptr, 0, format, path);
+  std::string out(n > 0 ? size_t(n) : 0, '\0');
+  if (n > 0) snprintf(&out[0], out.size() + 1, format, path);
+  return out;
 }
 
 }  // namespace
@@ -53,15 +58,96 @@ Bitmap::~Bitmap() {
   if (surface) SDL_FreeSurface(surface);
 }
 
+Bitmap::Bitmap()
+    : pixels(nullptr), width(0), height(0), pitch(0), bytespp(0), fromsurface(false),
+      surface(nullptr) {}
+
 void Bitmap::load_bmp(const char* path) {
   SDL_RWops* rw = SDL_RWFromFile(path, "rb");
-  if (!rw) fatal_bitmap(path);
+  if (!rw) fatal_picture(bmpmessage(path));
+  std::string err = decode_bmp(rw, path);
+  if (!err.empty()) fatal_picture(err);
+}
+
+void Bitmap::load_png(const char* path) {
+  FILE* fp = fopen(path, "rb");
+  if (!fp) fatal_picture(pngmessage("[read_png_file] File %s could not be opened for reading", path));
+  std::string err = decode_png(fp, path);
+  fclose(fp);
+  if (!err.empty()) fatal_picture(err);
+}
+
+Bitmap* Bitmap::read_bmp(SDL_RWops* rw, const char* path, std::string& err) {
+  Bitmap* b = new Bitmap();
+  err = b->decode_bmp(rw, path);
+  if (err.empty()) return b;
+  delete b;
+  return nullptr;
+}
+
+Bitmap* Bitmap::read_png(FILE* fp, const char* path, std::string& err) {
+  Bitmap* b = new Bitmap();
+  err = b->decode_png(fp, path);
+  if (err.empty()) return b;
+  delete b;
+  return nullptr;
+}
+
+namespace {
+
+// A bound no picture of the game comes near: 8192 by 8192 pixels.
+constexpr int64_t bmpmaxpixels = int64_t(1) << 26;
+
+int64_t le16(const unsigned char* p) { return p[0] | p[1] << 8; }
+int64_t le32(const unsigned char* p) {
+  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+// SDL's reader makes the whole surface at the size the header claims before
+// it reads a single pixel, so a few bytes claiming a huge picture would cost
+// gigabytes. The claim is checked first: uncompressed rows must fit in the
+// file (SDL fails on them anyway when they do not), and no picture, run-length
+// coded ones included, may exceed bmpmaxpixels. Fields past the end of a
+// short file count as 0, as SDL reads them. The stream is put back where it was.
+bool bmpfits(SDL_RWops* rw) {
+  int64_t start = SDL_RWtell(rw);
+  int64_t end = SDL_RWseek(rw, 0, RW_SEEK_END);
+  unsigned char h[34] = {0};
+  SDL_RWseek(rw, start, RW_SEEK_SET);
+  size_t got = SDL_RWread(rw, h, 1, sizeof h);
+  SDL_RWseek(rw, start, RW_SEEK_SET);
+  if (start < 0 || end < start || got < 2 || h[0] != 'B' || h[1] != 'M') return true;
+  int64_t size = end - start, w, rows, bits, compression = 0;
+  if (le32(h + 14) == 12) {  // the old OS/2 header: 16-bit sizes, never compressed
+    w = le16(h + 18);
+    rows = le16(h + 20);
+    bits = le16(h + 24);
+  } else {
+    w = le32(h + 18);
+    rows = le32(h + 22);
+    bits = le16(h + 28);
+    compression = le32(h + 30);
+  }
+  w = w < 0 ? -w : w;
+  rows = rows < 0 ? -rows : rows;  // negative: rows stored top first
+  if (w * rows > bmpmaxpixels) return false;
+  bool uncompressed = compression == 0 || compression == 3;  // plain, or bit fields
+  return !uncompressed || (w * bits + 31) / 32 * 4 * rows <= size;
+}
+
+}  // namespace
+
+std::string Bitmap::decode_bmp(SDL_RWops* rw, const char* path) {
+  if (!bmpfits(rw)) {
+    SDL_RWclose(rw);
+    return bmpmessage(path);
+  }
   SDL_Surface* s = SDL_LoadBMP_RW(rw, 1);  // closes rw
-  if (!s) fatal_bitmap(path);
+  if (!s) return bmpmessage(path);
   // A picture without pixels is no picture: nothing downstream could use it.
   if (s->w <= 0 || s->h <= 0 || !s->pixels || !s->format) {
     SDL_FreeSurface(s);
-    fatal_bitmap(path);
+    return bmpmessage(path);
   }
   surface = s;
   width = s->w;
@@ -70,29 +156,59 @@ void Bitmap::load_bmp(const char* path) {
   pixels = static_cast<unsigned char*>(s->pixels);
   bytespp = s->format->BytesPerPixel;
   fromsurface = true;
+  return "";
 }
 
-// The only function that sets a libpng return point. Everything alive across
-// setjmp is a plain pointer; a long jump always ends the program, so nothing
-// needs freeing on that path.
-void Bitmap::load_png(const char* path) {
-  // 1.-2. Open and check the signature; a file under 8 bytes fails it too.
-  FILE* fp = fopen(path, "rb");
-  if (!fp) fatal_png("[read_png_file] File %s could not be opened for reading", path);
-  unsigned char header[8] = {0};
-  if (fread(header, 1, 8, fp) != 8 || png_sig_cmp(header, 0, 8) != 0) {
-    fclose(fp);
-    fatal_png("[read_png_file] File %s is not recognized as a PNG file", path);
-  }
+namespace {
 
+constexpr uint64_t deflatemax = 1032;   // most bytes deflate makes of one
+constexpr png_alloc_size_t pngchunkmax = 8000000;  // bytes of one ancillary chunk
+constexpr png_uint_32 pngchunkcount = 1000;        // ancillary chunks kept
+
+// Bytes from the read position to the end of the file; when the file cannot
+// tell, as many as any picture could need.
+uint64_t bytesleft(FILE* fp) {
+  long here = ftell(fp);
+  if (here < 0 || fseek(fp, 0, SEEK_END) != 0) return UINT64_MAX / deflatemax;
+  long end = ftell(fp);
+  if (fseek(fp, here, SEEK_SET) != 0 || end < here) return UINT64_MAX / deflatemax;
+  return uint64_t(end - here);
+}
+
+void freerows(png_bytep* table, png_uint_32 count) {
+  if (!table) return;
+  for (png_uint_32 y = 0; y < count; y++) free(table[y]);
+  free(table);
+}
+
+// The only function that sets a libpng return point. Nothing with a destructor
+// is alive across setjmp: the libpng structures and the row table are plain
+// pointers, set before the return point that can reach them, and every way
+// out frees them. On success *out is the w by h picture as red, green, blue,
+// alpha rows (malloc'd, the caller's); otherwise the message format.
+const char* readpng(FILE* fp, unsigned char** out, png_uint_32* outw, png_uint_32* outh) {
   // 3.-4. libpng's own error handling, which long-jumps back here.
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) fatal_png("[read_png_file] png_create_read_struct failed", path);
+  if (!png) return "[read_png_file] png_create_read_struct failed";
   png_infop info = png_create_info_struct(png);
-  if (!info) fatal_png("[read_png_file] png_create_info_struct failed", path);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return "[read_png_file] png_create_info_struct failed";
+  }
+  // A chunk's length is trusted no more than its pixels. libpng reads the
+  // text and calibration chunks whole into a buffer of the length they claim
+  // (gigabytes from a few bytes); none of them changes a pixel, so they are
+  // skipped unread. Other chunks are held to a size and a count.
+  static const png_byte skipped[] = "pCAL\0sCAL\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, skipped, 7);
+  png_set_chunk_malloc_max(png, pngchunkmax);
+  png_set_chunk_cache_max(png, pngchunkcount);
 
   // 5.-6. The header.
-  if (setjmp(png_jmpbuf(png))) fatal_png("Error during init_io", path);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return "Error during init_io";
+  }
   png_init_io(png, fp);
   png_set_sig_bytes(png, 8);
   png_read_info(png, info);
@@ -103,6 +219,16 @@ void Bitmap::load_png(const char* path) {
   int depth = png_get_bit_depth(png, info);
   int colourtype = png_get_color_type(png, info);
   std::cout << "PNG info: " << w << "x" << h << ", " << colourtype << ", " << depth << std::endl;
+
+  // The header's size is checked against the file before a row is allocated:
+  // deflate turns a byte into at most 1032, so a picture with more pixel bytes
+  // than that times what is left of the file can only run out of image data
+  // in the read below, and ends as that would.
+  uint64_t pixelbytes = uint64_t(w) * h * png_get_channels(png, info) * depth / 8;
+  if (pixelbytes > deflatemax * bytesleft(fp)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return "Error during read_image";
+  }
 
   // 8. Every kind becomes 8-bit red, green, blue, alpha: palettes and grey are
   // expanded, 16-bit samples scaled down, a missing alpha filled in after blue.
@@ -117,33 +243,63 @@ void Bitmap::load_png(const char* path) {
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
-  // 9.-10. The rows, each buffer as long as libpng says a row is.
-  if (setjmp(png_jmpbuf(png))) fatal_png("Error during read_image", path);
-  size_t rowbytes = png_get_rowbytes(png, info);
+  // 10. (first half) The row buffers, each as long as libpng says a row is.
   // The copy below reads 4 bytes per pixel; anything shorter is a decoder surprise.
-  if (rowbytes < static_cast<size_t>(w) * 4) fatal_png("Error during read_image", path);
-  png_bytep* rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
-  if (!rows) fatal_png("Error during read_image", path);
-  for (png_uint_32 y = 0; y < h; y++) {
+  size_t rowbytes = png_get_rowbytes(png, info);
+  // volatile: set between the two return points, read after the second.
+  png_bytep* volatile rows = nullptr;
+  if (rowbytes >= static_cast<size_t>(w) * 4)
+    rows = static_cast<png_bytep*>(calloc(h, sizeof(png_bytep)));
+  bool allocated = rows != nullptr;
+  for (png_uint_32 y = 0; allocated && y < h; y++) {
     rows[y] = static_cast<png_bytep>(malloc(rowbytes));
-    if (!rows[y]) fatal_png("Error during read_image", path);
+    allocated = rows[y] != nullptr;
   }
+
+  // 9. An error while the image is read comes back here.
+  if (!allocated || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    freerows(rows, h);
+    return "Error during read_image";
+  }
+  // 10. (second half) The rows.
   png_read_image(png, rows);
-  fclose(fp);
 
   // 11. Red, green, blue, alpha become blue, green, red, 0.
   unsigned char* block = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));
-  if (!block) fatal_png("Error during read_image", path);
-  for (png_uint_32 y = 0; y < h; y++) {
-    const unsigned char* src = rows[y];
-    unsigned char* dst = block + static_cast<size_t>(y) * w * 4;
-    for (png_uint_32 x = 0; x < w; x++) {
-      dst[4 * x + 0] = src[4 * x + 2];
-      dst[4 * x + 1] = src[4 * x + 1];
-      dst[4 * x + 2] = src[4 * x + 0];
-      dst[4 * x + 3] = 0;
+  if (block) {
+    for (png_uint_32 y = 0; y < h; y++) {
+      const unsigned char* src = rows[y];
+      unsigned char* dst = block + static_cast<size_t>(y) * w * 4;
+      for (png_uint_32 x = 0; x < w; x++) {
+        dst[4 * x + 0] = src[4 * x + 2];
+        dst[4 * x + 1] = src[4 * x + 1];
+        dst[4 * x + 2] = src[4 * x + 0];
+        dst[4 * x + 3] = 0;
+      }
     }
   }
+
+  // 13. Release libpng and the rows.
+  png_destroy_read_struct(&png, &info, nullptr);
+  freerows(rows, h);
+  if (!block) return "Error during read_image";
+  *out = block;
+  *outw = w;
+  *outh = h;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string Bitmap::decode_png(FILE* fp, const char* path) {
+  // 1.-2. The signature; a file under 8 bytes fails it too.
+  unsigned char header[8] = {0};
+  if (fread(header, 1, 8, fp) != 8 || png_sig_cmp(header, 0, 8) != 0)
+    return pngmessage("[read_png_file] File %s is not recognized as a PNG file", path);
+  unsigned char* block = nullptr;
+  png_uint_32 w = 0, h = 0;
+  if (const char* failure = readpng(fp, &block, &w, &h)) return pngmessage(failure, path);
 
   // 12. The fields.
   pixels = block;
@@ -152,9 +308,5 @@ void Bitmap::load_png(const char* path) {
   pitch = 4 * width;
   bytespp = 4;
   fromsurface = false;
-
-  // 13. Release libpng and the rows.
-  png_destroy_read_struct(&png, &info, nullptr);
-  for (png_uint_32 y = 0; y < h; y++) free(rows[y]);
-  free(rows);
+  return "";
 }

@@ -8,10 +8,8 @@
 
 #include "graphics/bitmap.h"
 #include "graphics/texture.h"
+#include "graphics/tiles.h"
 
-namespace {
-constexpr int tilesize = 256;  // largest tile; OpenGL 1.x wants powers of two
-}
 
 GraphicsLayer::GraphicsLayer(const char* name, bool usealpha, bool usepng) {
   init(name, usealpha, usepng);
@@ -37,25 +35,17 @@ void GraphicsLayer::init(const char* name, bool usealpha, bool usepng) {
   // 3.-4. Size and tile table.
   width = colour->width;
   height = colour->height;
-  tilesx = width / tilesize + (width % tilesize > 0 ? 1 : 0);
-  tilesy = height / tilesize + (height % tilesize > 0 ? 1 : 0);
+  tilesx = tilecount(width);
+  tilesy = tilecount(height);
   tiles = new Texture*[tilesx * tilesy];
 
   // 5. Each tile is the largest power of two that fits in what is left of the
-  // picture, so the last column and row may leave pixels out (a 1000-pixel
-  // picture ends with a 128-pixel column and drops its last 104 pixels).
-  // Rows are addressed by each picture's own pitch, so padded 24-bit rows and
-  // an alpha picture of another size or depth are read correctly.
-  for (int i = 0; i < tilesy; i++) {
-    int th = tilesize;
-    while (i * tilesize + th > height) th /= 2;
-    for (int j = 0; j < tilesx; j++) {
-      int tw = tilesize;
-      while (j * tilesize + tw > width) tw /= 2;
-      tiles[i * tilesx + j] =
-          texture_from_bitmaps(*colour, alpha, j * tilesize, i * tilesize, tw, th);
-    }
-  }
+  // picture (layertiles). Rows are addressed by each picture's own pitch, so
+  // padded 24-bit rows and an alpha picture of another size or depth are read
+  // correctly.
+  std::vector<LayerTile> cuts = layertiles(width, height);
+  for (size_t k = 0; k < cuts.size(); k++)
+    tiles[k] = texture_from_bitmaps(*colour, alpha, cuts[k].x0, cuts[k].y0, cuts[k].w, cuts[k].h);
 
   // 6. Only the textures stay.
   delete alpha;

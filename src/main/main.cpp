@@ -14,18 +14,6 @@
 
 static World* loadworld(const char* path) { return new World(path); }
 
-// Music changes only with the device paused and the audio lock held, so the
-// callback never sees a half-built or freed stream.
-static void playmusic(const char* path) {
-  SDL_PauseAudio(1);
-  SDL_LockAudio();
-  delete gamemusic;
-  gamemusic = nullptr;
-  gamemusic = new Music(path);
-  SDL_UnlockAudio();
-  SDL_PauseAudio(0);
-}
-
 static void shiftsound(bool on) {
   if (on)
     soundeffects->play(7, 7);
@@ -61,7 +49,8 @@ extern "C" int SDL_main(int, char**) {
   SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE);
 
   // 5.-7. The menu needs the OpenGL context; then the pointer and GL state.
-  Menu* menu = new Menu();
+  // Static: like the music and the mixer it lives until the process ends.
+  static Menu* menu = new Menu();
   SDL_ShowCursor(SDL_DISABLE);
   glsetup();
 

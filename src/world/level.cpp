@@ -177,6 +177,12 @@ void World::loadfile(const char* path) {
   // 3. Open the file; a level is something the game cannot do without.
   FILE* f = std::fopen(path, "r");
   if (!f) fatal_load(path);
+  loadcommands(f);
+  // 5. Done with the file.
+  std::fclose(f);
+}
+
+void World::loadcommands(FILE* f) {
   LevelReader in(f);
 
   // Layer 0 is the background (opaque), layer 1 the foreground (with alpha).
@@ -295,9 +301,6 @@ void World::loadfile(const char* path) {
     }
   }
   // A word still pending at the end of the file is dropped.
-
-  // 5. Done with the file.
-  std::fclose(f);
 }
 
 void World::builtin() {

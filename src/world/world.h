@@ -2,6 +2,7 @@
 // plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,7 @@ class World {
 
   void load_common();
   void loadfile(const char* path);  // reads and runs a level file's commands
+  void loadcommands(FILE* f);       // the same from an open file, which stays open
   void builtin();                   // appends the built-in level's elements and pictures
   void setMixer(Mixer* m);
   void setkeys(int left, int right);
