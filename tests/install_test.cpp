@@ -18,16 +18,9 @@
 #include <sstream>
 #include <string>
 
+#include "e2e.h"
 #include "graphics/bitmap.h"
 #include "tempdir.h"
-#include "testdisplay.h"
-
-// Xlib last: its macros (None, Bool, Status) would clash with names above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#undef None
-#undef Bool
-#undef Status
 
 namespace fs = std::filesystem;
 
@@ -37,12 +30,8 @@ const std::string build = TWINFOLD_BINARY_DIR;
 const char* const tools[] = {"check", "solve", "replay", "preview", "play", "level"};
 const int iconsizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using e2e::slurp;
+using e2e::waitfor;
 
 // Runs a shell command; its exit status, or -1 when it did not exit.
 int shell(const std::string& command) {
@@ -177,15 +166,10 @@ TEST_F(Installed, BrokenInstallNamesTheFolderAndStartsNothing) {
       << slurp(err);
 }
 
-// Xlib's default error handler ends the process; but the game's window may
-// go between listing it and asking it to close, which is no fault.
-int ignorexerror(Display*, XErrorEvent*) { return 0; }
-
-// The installed game on a display of its own, read back through Xlib.
+// The installed game on a display of its own, read back through X.
 class InstalledRun : public Installed {
  protected:
-  TestDisplay display;
-  Display* x = nullptr;
+  e2e::TestDisplay display;
   pid_t pid = -1;
 
   void TearDown() override {
@@ -193,67 +177,26 @@ class InstalledRun : public Installed {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
     }
-    if (x) XCloseDisplay(x);
-    XSetErrorHandler(nullptr);
   }
 
   // The share of the screen's pixels, on a 4-pixel grid, within 24 per channel
   // of the picture (drawn at the top left, rows top first, blue, green, red).
   double screenmatches(const Bitmap& picture) {
-    XImage* shot = XGetImage(x, DefaultRootWindow(x), 0, 0, 1024, 768, AllPlanes, ZPixmap);
-    if (!shot) return 0;
+    e2e::Shot shot = display.shot();
+    if (shot.empty()) return 0;
     int same = 0, all = 0;
     for (int py = 0; py < 768 && py < picture.height; py += 4)
       for (int px = 0; px < 1024 && px < picture.width; px += 4) {
-        unsigned long p = XGetPixel(shot, px, py);
         const unsigned char* want = picture.pixels + py * picture.pitch + px * picture.bytespp;
-        int got[3] = {int(p & 0xff), int(p >> 8 & 0xff), int(p >> 16 & 0xff)};  // b, g, r
-        bool near = true;
-        for (int c = 0; c < 3; c++) near = near && std::abs(got[c] - int(want[c])) <= 24;
-        same += near;
+        same += e2e::near(shot.at(px, py), e2e::Rgb{want[2], want[1], want[0]}, 24);
         all++;
       }
-    XDestroyImage(shot);
     return all ? double(same) / all : 0;
-  }
-
-  // Asks every window that takes WM_DELETE_WINDOW to close, as a desktop's
-  // close button does; true when one was asked.
-  bool closewindows() {
-    Atom protocols = XInternAtom(x, "WM_PROTOCOLS", False);
-    Atom del = XInternAtom(x, "WM_DELETE_WINDOW", False);
-    Window root, parent, *children = nullptr;
-    unsigned int n = 0;
-    bool asked = false;
-    if (!XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &n)) return false;
-    for (unsigned int i = 0; i < n; i++) {
-      Atom* list = nullptr;
-      int count = 0;
-      if (!XGetWMProtocols(x, children[i], &list, &count)) continue;
-      for (int k = 0; k < count; k++) {
-        if (list[k] != del) continue;
-        XEvent e = {};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = children[i];
-        e.xclient.message_type = protocols;
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = long(del);
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, children[i], False, NoEventMask, &e);
-        asked = true;
-      }
-      XFree(list);
-    }
-    if (children) XFree(children);
-    XFlush(x);
-    return asked;
   }
 };
 
 TEST_F(InstalledRun, LauncherStartsTheTitleScreenFromAnyFolderAndClosesCleanly) {
-  ASSERT_NO_FATAL_FAILURE(display.start());
-  ASSERT_TRUE(waitfor([&] { return (x = XOpenDisplay(nullptr)) != nullptr; }, 30000));
-  XSetErrorHandler(ignorexerror);
+  ASSERT_TRUE(display.ok()) << "could not start Xvfb";
   TempDir elsewhere;
   std::string out = elsewhere / "stdout", err = elsewhere / "stderr";
   std::string launcher = usr + "/games/twinfold";
@@ -291,7 +234,7 @@ TEST_F(InstalledRun, LauncherStartsTheTitleScreenFromAnyFolderAndClosesCleanly) 
   int status = 0;
   bool asked = false;
   ASSERT_TRUE(waitfor([&] {
-    asked = closewindows() || asked;
+    asked = display.closewindows() > 0 || asked;
     pid_t r = waitpid(pid, &status, WNOHANG);
     if (r == pid) pid = -1;
     return r == pid || pid == -1;

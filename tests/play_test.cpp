@@ -8,12 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
+#include <memory>
 
+#include "e2e.h"
 #include "graphics/pngwrite.h"
 #include "main/playfolder.h"
 #include "tempdir.h"
@@ -22,12 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using e2e::slurp;
+using e2e::waitfor;
 
 int run(const std::string& command) {
   int status = std::system(command.c_str());
@@ -38,17 +33,6 @@ void writepng(const std::string& path) {
   const uint8_t px[3] = {1, 2, 3};
   std::string err;
   ASSERT_TRUE(writepngfile(path, 1, 1, 3, px, false, err)) << err;
-}
-
-// Polls until pred holds, for at most limit_ms: generous, so a loaded
-// machine is no failure.
-template <class Pred>
-bool waitfor(Pred pred, int limit_ms) {
-  for (int waited = 0; waited < limit_ms; waited += 50) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return pred();
 }
 
 int entries(const std::string& dir) {
@@ -132,48 +116,17 @@ TEST(TwinfoldPlay, SaysWhatIsMissing) {
 // The real game on a display of the test's own, started by twinfold-play.
 class TwinfoldPlayGame : public ::testing::Test {
  protected:
-  pid_t xserver = -1, play = -1;
+  std::unique_ptr<e2e::TestDisplay> display;  // ends after TearDown, with the fixture
+  pid_t play = -1;
 
   void startdisplay() {
-    for (int n = 300 + (getpid() + 200) % 400, tries = 0; tries < 50; n++, tries++) {
-      struct stat st;
-      if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) == 0) continue;
-      const std::string display = ":" + std::to_string(n);
-      xserver = fork();
-      ASSERT_GE(xserver, 0);
-      if (xserver == 0) {
-        freopen("/dev/null", "w", stdout);
-        freopen("/dev/null", "w", stderr);
-        execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      setenv("DISPLAY", display.c_str(), 1);
-      // A server that ends at once lost the number to another: try the next.
-      bool died = false;
-      bool up = waitfor([&] {
-        died = waitpid(xserver, nullptr, WNOHANG) == xserver;
-        return died || run("xdpyinfo >/dev/null 2>&1") == 0;
-      }, 30000);
-      if (died) {
-        xserver = -1;
-        continue;
-      }
-      if (up) return;
-      kill(xserver, SIGKILL);
-      waitpid(xserver, nullptr, 0);
-      xserver = -1;
-    }
-    FAIL() << "could not start Xvfb";
+    display = std::make_unique<e2e::TestDisplay>();
+    ASSERT_TRUE(display->ok()) << "could not start Xvfb";
   }
   void TearDown() override {
     if (play > 0) {
       kill(play, SIGTERM);
       waitpid(play, nullptr, 0);
-    }
-    if (xserver > 0) {
-      kill(xserver, SIGTERM);
-      waitpid(xserver, nullptr, 0);
     }
   }
 };
