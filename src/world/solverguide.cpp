@@ -202,7 +202,8 @@ SolverGuide::Field SolverGuide::distances(const std::vector<int32_t>& goals,
     queue.push({0, g});
   }
   while (!queue.empty()) {
-    const auto [d, v] = queue.top();
+    // Plain names, not a structured binding: the lambda below captures them.
+    const int32_t d = queue.top().first, v = queue.top().second;
     queue.pop();
     if (d != f.cost[v]) continue;
     const int32_t vx = v % cols, vy = v / cols;
