@@ -20,6 +20,7 @@ constexpr int32_t span = 60000;       // level pixels around the start considere
 constexpr int32_t shiftreach = 32;
 constexpr size_t fieldpickups = 8;    // pickups the guide plans for
 constexpr size_t fieldcounts = 7;     // shift counts it keeps fields for
+constexpr size_t maxremaining = 48;   // fields for pickups partly taken, kept at most
 
 // Costs in tenths of a step for one cell of 16 pixels: the hero covers 6 to
 // 12 pixels a step sideways, falls faster and climbs slower; a shift takes
@@ -264,6 +265,9 @@ int32_t SolverGuide::estimate(const World& w) const {
   if (left == (1u << pickups.size()) - 1) return lookup(chain[k], cx, cy);
   for (const Remaining& r : remaining)
     if (r.k == k && r.left == left) return lookup(r.field, cx, cy);
+  // Routes that take the pickups in many orders: past a few dozen fields,
+  // plan as if every pickup were still there.
+  if (remaining.size() >= maxremaining) return lookup(chain[k], cx, cy);
   remaining.push_back(Remaining{static_cast<int32_t>(k), left,
                                 distances(seeds(static_cast<size_t>(k), left),
                                           basecount + static_cast<int32_t>(k))});

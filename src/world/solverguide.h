@@ -1,8 +1,8 @@
 // Solver guide: coarse distance fields from every place the hero box fits to
 // the level end, the estimate that steers the solver's search.
 #pragma once
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
