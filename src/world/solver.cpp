@@ -26,7 +26,7 @@ constexpr int longesthold = 12;
 constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
 constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
 constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
-constexpr int32_t alikeexpansions = 4;  // per region before the rest are deferred
+constexpr int32_t alikeexpansions = 1;  // per region before the rest are deferred
 constexpr size_t maxnodes = 6000000;  // per search, under 1 GB of states
 constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has no route from
 
@@ -146,7 +146,7 @@ class Search {
   std::vector<Node> nodes;
   std::unordered_map<uint64_t, int32_t> seen;  // state key -> fewest steps
   std::priority_queue<Open> open;
-  // Plateaus: states much alike are expanded a few times each; the rest wait
+  // Plateaus: states much alike are expanded once each; the rest wait
   // in deferred until everything else has been tried.
   std::priority_queue<Open> deferred;
   std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
@@ -541,14 +541,14 @@ SolveResult solve(World& w, const SolveOptions& options) {
   result.steps = steps;
   const double first = std::chrono::duration<double>(Clock::now() - start).count();
 
-  // Shorter ones: both again at lower weights under a falling bound, for as
-  // long again as the first took (at least five seconds), within the
-  // whole bound.
+  // Shorter ones: both again at lower weights under a falling bound, for
+  // half as long again as the first took (at least five seconds), within
+  // the whole bound.
   if (options.shorten) {
     const Clock::time_point until =
         std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                               std::chrono::duration<double>(
-                                                  std::max(5.0, first))));
+                                                  std::max(5.0, first / 2))));
     for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {
       for (;;) {
         for (Search* s : searches) s->begin(wt, result.steps);

@@ -11,7 +11,7 @@ class World;
 struct SolveOptions {
   double seconds = 60;   // wall-clock bound for the whole search
   double weight = 4.0;   // how much the guide's estimate outweighs steps taken
-  bool shorten = true;   // after a first solution, search for shorter ones (about as long
+  bool shorten = true;   // after a first solution, search for shorter ones (half as long
                          // again, at least 5 s, within the bound) and trim its lines
 };
 

@@ -20,6 +20,7 @@ constexpr int32_t span = 60000;       // level pixels around the start considere
 constexpr int32_t shiftreach = 32;
 constexpr size_t fieldpickups = 8;    // pickups the guide plans for
 constexpr size_t fieldcounts = 7;     // shift counts it keeps fields for
+constexpr size_t maxremaining = 48;   // fields for pickups partly taken, kept at most
 
 // Costs in tenths of a step for one cell of 16 pixels: the hero covers 6 to
 // 12 pixels a step sideways, falls faster and climbs slower; a shift takes
@@ -138,8 +139,6 @@ SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshift
           goals.push_back(index(cx, cy));
     return goals;
   };
-  std::vector<int32_t> endgoals;
-  std::vector<std::vector<int32_t>> pickupgoals;
   for (size_t i = 0; i < w.items.size(); i++) {
     const Box* b = w.items[i];
     if (!b) continue;
@@ -152,27 +151,29 @@ SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshift
     }
   }
 
-  // 5. The fields: to the end under each shift count the pickups can make,
-  // to each pickup, and from each pickup onward with one more.
+  // 5. The chain: from the highest shift count the pickups can make down,
+  // each pickup's cells starting at the cost on from them with one more.
   const size_t counts = std::min(pickups.size(), fieldcounts - 1) + 1;
-  for (size_t k = 0; k < counts; k++)
-    toend.push_back(distances(endgoals, basecount + static_cast<int32_t>(k)));
-  const size_t pickupcounts = pickups.size() <= 4 ? counts : 1;
-  for (size_t k = 0; k < pickupcounts; k++) {
-    topickup.emplace_back();
-    onward.emplace_back();
-    const Field& next = toend[std::min(k + 1, counts - 1)];
-    for (size_t p = 0; p < pickups.size(); p++) {
-      topickup[k].push_back(distances(pickupgoals[p], basecount + static_cast<int32_t>(k)));
-      int32_t best = unknown;
-      for (int32_t g : pickupgoals[p]) best = std::min(best, next.cost[g]);
-      onward[k].push_back(best);
-    }
-  }
+  chain.resize(counts);
+  for (size_t k = counts; k-- > 0;)
+    chain[k] = distances(seeds(k, (1u << pickups.size()) - 1), basecount + static_cast<int32_t>(k));
 }
 
-SolverGuide::Field SolverGuide::distances(const std::vector<int32_t>& goals,
-                                          int32_t count) const {
+std::vector<std::pair<int32_t, int32_t>> SolverGuide::seeds(size_t k, uint32_t left) const {
+  std::vector<std::pair<int32_t, int32_t>> goals;
+  for (int32_t g : endgoals) goals.emplace_back(g, 0);
+  if (k + 1 >= chain.size()) return goals;
+  const Field& next = chain[k + 1];
+  for (size_t p = 0; p < pickups.size(); p++) {
+    if (!(left & (1u << p))) continue;
+    for (int32_t g : pickupgoals[p])
+      if (next.cost[g] != unknown) goals.emplace_back(g, next.cost[g]);
+  }
+  return goals;
+}
+
+SolverGuide::Field SolverGuide::distances(
+    const std::vector<std::pair<int32_t, int32_t>>& goals, int32_t count) const {
   Field f;
   f.cost.assign(open.size(), unknown);
   // Carries of one shift, in cells: the vector is even, within -32..32, and
@@ -197,9 +198,10 @@ SolverGuide::Field SolverGuide::distances(const std::vector<int32_t>& goals,
   // that could move into it.
   using Entry = std::pair<int32_t, int32_t>;  // cost, cell
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue;
-  for (int32_t g : goals) {
-    f.cost[g] = 0;
-    queue.push({0, g});
+  for (const auto& [g, start] : goals) {
+    if (start >= f.cost[g]) continue;
+    f.cost[g] = start;
+    queue.push({start, g});
   }
   while (!queue.empty()) {
     // Plain names, not a structured binding: the lambda below captures them.
@@ -255,16 +257,20 @@ int32_t SolverGuide::estimate(const World& w) const {
   int32_t cx, cy;
   cellof(w.x, w.y, &cx, &cy);
   const int64_t k = std::clamp<int64_t>(int64_t{w.shiftcount} - basecount, 0,
-                                        static_cast<int64_t>(toend.size()) - 1);
-  int32_t best = lookup(toend[k], cx, cy);
-  if (topickup.empty()) return best;
-  const size_t pk = std::min<size_t>(k, topickup.size() - 1);
+                                        static_cast<int64_t>(chain.size()) - 1);
+  uint32_t left = 0;
   for (size_t p = 0; p < pickups.size(); p++) {
     const Box* b = w.items[pickups[p]];
-    if (!b || !ispickup(b->kind)) continue;
-    const int32_t there = lookup(topickup[pk][p], cx, cy);
-    if (there != unknown && onward[pk][p] != unknown)
-      best = std::min(best, there + onward[pk][p]);
+    if (b && ispickup(b->kind)) left |= 1u << p;
   }
-  return best;
+  if (left == (1u << pickups.size()) - 1) return lookup(chain[k], cx, cy);
+  for (const Remaining& r : remaining)
+    if (r.k == k && r.left == left) return lookup(r.field, cx, cy);
+  // Routes that take the pickups in many orders: past a few dozen fields,
+  // plan as if every pickup were still there.
+  if (remaining.size() >= maxremaining) return lookup(chain[k], cx, cy);
+  remaining.push_back(Remaining{static_cast<int32_t>(k), left,
+                                distances(seeds(static_cast<size_t>(k), left),
+                                          basecount + static_cast<int32_t>(k))});
+  return lookup(remaining.back().field, cx, cy);
 }

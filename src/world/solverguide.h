@@ -1,7 +1,9 @@
 // Solver guide: coarse distance fields from every place the hero box fits to
 // the level end, the estimate that steers the solver's search.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class World;
@@ -41,15 +43,29 @@ class SolverGuide {
   std::vector<uint8_t> climb;  // floor or wall close enough to go up from here
   std::vector<uint8_t> grounded;  // a floor right below
   std::vector<int32_t> pickups;               // indices into World::items
-  std::vector<Field> toend;                   // [k]: shift count basecount + k
-  std::vector<std::vector<Field>> topickup;   // [k][p]: to pickups[p], count basecount + k
-  std::vector<std::vector<int32_t>> onward;   // [k][p]: from pickup p on to the end, count + 1
+  std::vector<std::vector<int32_t>> pickupgoals;  // [p]: the cells touching pickups[p]
+  std::vector<int32_t> endgoals;              // the cells touching the end
+  // [k]: to the end under shift count basecount + k, taking any pickups on
+  // the way, each one counted as if it were still there.
+  std::vector<Field> chain;
+  // The same from the pickups still there, by shift count and the mask of
+  // those pickups; built when first asked for.
+  struct Remaining {
+    int32_t k;
+    uint32_t left;
+    Field field;
+  };
+  mutable std::vector<Remaining> remaining;
 
   int32_t index(int32_t cx, int32_t cy) const { return cy * cols + cx; }
   // The cell holding level point (px, py), clamped to the grid.
   void cellof(int32_t px, int32_t py, int32_t* cx, int32_t* cy) const;
-  // Costs from every cell to the goal cells under shift count count.
-  Field distances(const std::vector<int32_t>& goals, int32_t count) const;
+  // Costs from every cell to the goal cells, each starting at its own cost,
+  // under shift count count.
+  Field distances(const std::vector<std::pair<int32_t, int32_t>>& goals, int32_t count) const;
+  // The goals from the end and from the pickups in left, under count
+  // basecount + k, each pickup at the chain's cost on from it.
+  std::vector<std::pair<int32_t, int32_t>> seeds(size_t k, uint32_t left) const;
   // The smallest cost in f at or next to the hero's cell.
   int32_t lookup(const Field& f, int32_t cx, int32_t cy) const;
 };
