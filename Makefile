@@ -97,6 +97,7 @@ test-asan: deps
 	@# when there is one, rather than drawing twenty levels again under ASan.
 	@if [ -f $(BUILD)/game/tutorial1.lvl ]; then rm -rf $(ASANBUILD)/game && cp -a $(BUILD)/game $(ASANBUILD)/game; \
 	else ./scripts/make-game.sh $(ASANBUILD); fi
+	./scripts/make-icons.sh $(ASANBUILD)
 	LD_PRELOAD=$(MESADRIVER) ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
