@@ -118,6 +118,9 @@ TEST_F(Installed, HoldsEveryFileInTheGamesLayout) {
   EXPECT_TRUE(fs::is_regular_file(usr + "/share/metainfo/org.twinfold.twinfold.metainfo.xml"));
 
   // Relocatable: no path of this machine's source or build tree is baked in.
+  // A sanitizer build names its source files in its reports, so only the
+  // plain build is held to this.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   for (const auto& e : fs::recursive_directory_iterator(usr)) {
     if (!e.is_regular_file() || e.path().string().find("/share/games/") != std::string::npos)
       continue;
@@ -125,6 +128,7 @@ TEST_F(Installed, HoldsEveryFileInTheGamesLayout) {
     EXPECT_EQ(bytes.find(TWINFOLD_SOURCE_DIR), std::string::npos) << e.path();
     EXPECT_EQ(bytes.find(build), std::string::npos) << e.path();
   }
+#endif
 }
 
 TEST_F(Installed, MenuEntryRecordAndManualPagesPassTheirCheckers) {
