@@ -87,8 +87,10 @@ fuzz-smoke: fuzz
 # The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer; leaks
 # inside the system libraries are suppressed in scripts/lsan.supp. Mesa's
 # driver is loaded up front so that it stays loaded at exit and its leaks can
-# be told by name (it is unloaded before the leak check otherwise).
-MESADRIVER = $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so))
+# be told by name (it is unloaded before the leak check otherwise). The GLX
+# vendor library and Xlib are kept loaded for the same reason.
+MESADRIVER = $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
+  $(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0)) $(firstword $(wildcard /usr/lib/*/libX11.so.6))
 test-asan: deps
 	@[ -f $(ASANBUILD)/CMakeCache.txt ] || cmake -S . -B $(ASANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_C_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
@@ -98,7 +100,7 @@ test-asan: deps
 	@if [ -f $(BUILD)/game/tutorial1.lvl ]; then rm -rf $(ASANBUILD)/game && cp -a $(BUILD)/game $(ASANBUILD)/game; \
 	else ./scripts/make-game.sh $(ASANBUILD); fi
 	./scripts/make-icons.sh $(ASANBUILD)
-	LD_PRELOAD=$(MESADRIVER) ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
+	LD_PRELOAD="$(MESADRIVER)" ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  ./scripts/run-tests.sh $(ASANBUILD) $(JOBS)
