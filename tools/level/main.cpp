@@ -6,14 +6,12 @@
 // picture names and the words that named no command. The level editor's
 // extension reads levels through it, so there is one lexer only.
 // Exit status: 0 printed, 1 the level cannot be read, 2 wrong command line.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 #include <string>
 
+#include "world/quietload.h"
 #include "world/world.h"
 
 namespace {
@@ -94,32 +92,15 @@ int main(int argc, char** argv) {
   }
   const char* path = argv[2];
 
-  // The loader would read a folder as an empty level; say so instead.
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    std::fprintf(stderr, "twinfold-level: %s: is a folder, not a level\n", path);
+  // A folder or a missing file is refused rather than loaded; the loader's
+  // log stays off standard output, which is kept for the JSON.
+  std::string err;
+  std::unique_ptr<World> world = loadquiet(path, err);
+  if (!world) {
+    std::fprintf(stderr, "twinfold-level: %s\n", err.c_str());
     return 1;
   }
-
-  // The loader logs every command it reads; keep stdout for the JSON. A level
-  // that cannot be opened ends the loader with its own one-line message.
-  std::fflush(stdout);
-  int saved = dup(STDOUT_FILENO);
-  int null = open("/dev/null", O_WRONLY);
-  if (saved < 0 || null < 0) {
-    std::fprintf(stderr, "twinfold-level: cannot set aside standard output\n");
-    return 1;
-  }
-  dup2(null, STDOUT_FILENO);
-  close(null);
-  std::string json;
-  {
-    World world(path, false);
-    json = leveljson(world);
-  }
-  std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
+  const std::string json = leveljson(*world);
   std::fputs(json.c_str(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
