@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <vector>
+#include <memory>
 
 #include "graphics/bitmap.h"
 #include "graphics/tiles.h"
@@ -16,15 +16,16 @@ Texture::Texture(int w, int h, char* colour, int colourpitch, int colourstep, ch
   // 1. The texture object.
   glGenTextures(1, &texname);
   // 2.-3. Blue, green, red (+ alpha byte) become red, green, blue, alpha.
-  std::vector<unsigned char> staging;
-  texels_from(w, h, colour, colourpitch, colourstep, alpha, alphapitch, alphastep, staging);
+  // Not zeroed first: every byte of it is written before the upload.
+  std::unique_ptr<unsigned char[]> staging(new unsigned char[static_cast<size_t>(w) * h * 4]);
+  texels_into(w, h, colour, colourpitch, colourstep, alpha, alphapitch, alphastep, staging.get());
   // 4.-6. Upload, always four bytes a texel; linear filtering, default wrap.
   glBindTexture(GL_TEXTURE_2D, texname);
   glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA : GL_RGB, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               staging.data());
+               staging.get());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  // 7. The staging block goes with the vector.
+  // 7. The staging block goes with its holder.
   width = w;
   height = h;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "graphics/bitmap.h"
+#include "graphics/swizzle.h"
 
 std::vector<LayerTile> layertiles(int width, int height) {
   std::vector<LayerTile> tiles;
@@ -45,34 +46,43 @@ void window_of(const Bitmap& b, int x0, int y0, int w, int h, PictureWindow& out
   out.step = 4;
 }
 
-void texels_from(int w, int h, const char* colour, int colourpitch, int colourstep,
-                 const char* alpha, int alphapitch, int alphastep, std::vector<unsigned char>& out) {
+namespace {
+
+// One row of texels. The common pictures go through the block copies of
+// swizzle.h; any other step, and alpha pictures of 3 bytes a pixel, byte by byte.
+void texel_row(int w, const unsigned char* s, int colourstep, const unsigned char* a, int alphastep,
+               unsigned char* d) {
+  const size_t n = w > 0 ? static_cast<size_t>(w) : 0;
+  if ((colourstep == 3 || colourstep == 4) && (!a || alphastep == 4))
+    return swizzle::swap02(s, colourstep, a, 255, d, n);
+  for (size_t c = 0; c < n; c++, s += colourstep, d += 4) {
+    d[0] = s[2];
+    d[1] = s[1];
+    d[2] = s[0];
+    d[3] = a ? a[static_cast<ptrdiff_t>(c) * alphastep] : 255;
+  }
+}
+
+}  // namespace
+
+void texels_into(int w, int h, const char* colour, int colourpitch, int colourstep,
+                 const char* alpha, int alphapitch, int alphastep, unsigned char* out) {
   // Blue, green, red (+ alpha byte) become red, green, blue, alpha; a texel
-  // without alpha gets 255, which is never used. Row pointers and one loop
-  // per kind of picture, not a multiply per byte.
-  out.resize(static_cast<size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 4);
+  // without alpha gets 255, which is never used.
   for (int r = 0; r < h; r++) {
     const unsigned char* s =
         reinterpret_cast<const unsigned char*>(colour) + static_cast<ptrdiff_t>(r) * colourpitch;
-    unsigned char* d = out.data() + 4 * static_cast<size_t>(r) * w;
-    if (alpha) {
-      const unsigned char* a =
-          reinterpret_cast<const unsigned char*>(alpha) + static_cast<ptrdiff_t>(r) * alphapitch;
-      for (int c = 0; c < w; c++, s += colourstep, a += alphastep, d += 4) {
-        d[0] = s[2];
-        d[1] = s[1];
-        d[2] = s[0];
-        d[3] = *a;
-      }
-    } else {
-      for (int c = 0; c < w; c++, s += colourstep, d += 4) {
-        d[0] = s[2];
-        d[1] = s[1];
-        d[2] = s[0];
-        d[3] = 255;
-      }
-    }
+    const unsigned char* a =
+        alpha ? reinterpret_cast<const unsigned char*>(alpha) + static_cast<ptrdiff_t>(r) * alphapitch
+              : nullptr;
+    texel_row(w, s, colourstep, a, alphastep, out + 4 * static_cast<size_t>(r) * w);
   }
+}
+
+void texels_from(int w, int h, const char* colour, int colourpitch, int colourstep,
+                 const char* alpha, int alphapitch, int alphastep, std::vector<unsigned char>& out) {
+  out.resize(static_cast<size_t>(w > 0 ? w : 0) * (h > 0 ? h : 0) * 4);
+  texels_into(w, h, colour, colourpitch, colourstep, alpha, alphapitch, alphastep, out.data());
 }
 
 void tile_texels(const Bitmap& colour, const Bitmap* alpha, int x0, int y0, int w, int h,

@@ -42,6 +42,9 @@ void window_of(const Bitmap& b, int x0, int y0, int w, int h, PictureWindow& out
 // 255 otherwise.
 void texels_from(int w, int h, const char* colour, int colourpitch, int colourstep,
                  const char* alpha, int alphapitch, int alphastep, std::vector<unsigned char>& out);
+// The same into a block of w * h * 4 bytes that the caller holds.
+void texels_into(int w, int h, const char* colour, int colourpitch, int colourstep,
+                 const char* alpha, int alphapitch, int alphastep, unsigned char* out);
 
 // The texels texture_from_bitmaps uploads for the w by h tile of colour at
 // (x0, y0) with its opacity from alpha (may be null), without uploading them.
