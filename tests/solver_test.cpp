@@ -66,6 +66,7 @@ TEST(Solver, WalkToTheEndIsNoLongerThanHoldingRight) {
   const ReplayResult played = play(level, r.lines);
   EXPECT_TRUE(played.finished);
   EXPECT_EQ(played.steps, r.steps);
+  EXPECT_GE(r.worldsteps, r.steps);  // the search stepped the route at least once
   // Holding right from the start is one answer; the solver's is no longer.
   ReplayLine right{1000, false, true, false, false, 0, 0, 0};
   const ReplayResult held = play(level, {right});

@@ -136,6 +136,7 @@ class Search {
   void begin(double weight, int bound);
   Outcome advance(Clock::time_point until, std::vector<ReplayLine>* lines, int* steps);
   long long expanded = 0;  // states expanded since begin
+  long long stepped = 0;   // world steps taken since begin
 
  private:
   World& w;
@@ -237,6 +238,7 @@ class Search {
     for (int i = 1; i <= finishsteps; i++) {
       const int32_t before = w.fade;
       w.step();
+      stepped++;
       const int state = w.getState();
       if (state == 1) {
         done = i;
@@ -266,6 +268,7 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
       for (int i = 1; i <= longesthold; i++) {
         const int32_t before = w.fade;
         w.step();
+        stepped++;
         const int state = w.getState();
         const int32_t g = n.g + i;
         // Died: the fade restarts from -32 (the step moves it on to -31).
@@ -359,6 +362,7 @@ void Search::begin(double weightused, int boundused) {
   deferred = {};
   alike.clear();
   expanded = 0;
+  stepped = 0;
   restore(w, root);
   nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
   seen.emplace(statekey(nodes[0].s), 0);
@@ -404,6 +408,14 @@ const char* outcometext(Search::Outcome o) {
     case Search::full: return "no solution within the search's memory bound";
     case Search::exhausted: return "every reachable state searched without finishing";
     default: return "";
+  }
+}
+
+// Adds what the searches did since they began to the result's counts.
+void tally(const std::vector<Search*>& searches, SolveResult* result) {
+  for (const Search* s : searches) {
+    result->expanded += s->expanded;
+    result->worldsteps += s->stepped;
   }
 }
 
@@ -530,7 +542,7 @@ SolveResult solve(World& w, const SolveOptions& options) {
   std::vector<ReplayLine> lines;
   int steps = 0;
   const Search::Outcome outcome = race(searches, deadline, &lines, &steps);
-  result.expanded = everywhere.expanded + airborne.expanded;
+  tally(searches, &result);
   if (outcome != Search::solved) {
     result.err = outcometext(outcome);
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -555,9 +567,9 @@ SolveResult solve(World& w, const SolveOptions& options) {
         if (race(searches, until, &lines, &steps) != Search::solved) break;
         result.lines = lines;
         result.steps = steps;
-        for (Search* s : searches) result.expanded += s->expanded;
+        tally(searches, &result);
       }
-      for (Search* s : searches) result.expanded += s->expanded;
+      tally(searches, &result);
       if (Clock::now() >= until) break;
     }
     trim(w, fresh, deadline, &result.lines, &result.steps);

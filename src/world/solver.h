@@ -21,6 +21,7 @@ struct SolveResult {
   int steps = 0;                  // steps up to the finishing one: the level's par
   double seconds = 0;             // search time
   long long expanded = 0;         // search states expanded
+  long long worldsteps = 0;       // world steps the search took
   std::string err;                // why nothing was found, when not solved
 };
 

@@ -104,8 +104,8 @@ int main(int argc, char** argv) {
       " steps.",
       "STEPS KEYS per line, 30 ms steps; SHIFT dx dy."};
   char report[256];
-  std::snprintf(report, sizeof report, "%s: solved in %.1f s, par %d steps\n", name.c_str(),
-                r.seconds, r.steps);
+  std::snprintf(report, sizeof report, "%s: solved in %.1f s, par %d steps; %lld world steps searched\n",
+                name.c_str(), r.seconds, r.steps, r.worldsteps);
   if (output.empty()) {
     std::fputs(replaytext(r.lines, comments).c_str(), out);
     std::fflush(out);
