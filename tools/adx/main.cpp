@@ -79,6 +79,10 @@ static int decode(const char* in, const char* out, long long frames) {
   Music music(in);  // exits with the game's code and message
   FILE* f = std::fopen(out, "wb");
   if (f == nullptr) return fail(std::string(out) + ": cannot be written");
+  // A system call per megabyte, not per buffer. (Without a buffer of its own
+  // the C library keeps its small one, whatever size is asked for.)
+  static char outbuffer[1 << 20];
+  std::setvbuf(f, outbuffer, _IOFBF, sizeof outbuffer);
   const int buffer = 4096;
   std::vector<unsigned char> stream(buffer * 4);
   bool ok = true;
