@@ -18,6 +18,7 @@
 
 #include "graphics/glayer.h"
 #include "graphics/texture.h"
+#include "main/heap.h"
 #include "menu/menu.h"
 #include "world/world.h"
 
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
   const bool menu = argc == 2 && std::strcmp(argv[1], "menu") == 0;
   const bool play = argc == 3 && std::strcmp(argv[1], "play") == 0;
   if (!menu && !play) return usage();
+  hugepageheap();  // the game's heap, so that start-ups compare like with like
 
   // The game's screen and OpenGL state.
   SDL_Init(SDL_INIT_VIDEO);

@@ -8,6 +8,7 @@
 
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "main/heap.h"
 #include "main/shell.h"
 #include "menu/menu.h"
 #include "world/world.h"
@@ -35,6 +36,7 @@ static void glsetup() {
 }
 
 extern "C" int SDL_main(int, char**) {
+  hugepageheap();
   // Log lines reach a file or pipe as they are written, as on a terminal.
   setvbuf(stdout, nullptr, _IOLBF, 0);
   // 1. The banner.
