@@ -4,6 +4,7 @@
 #include <SDL_opengl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "audio/mixer.h"
@@ -33,6 +34,14 @@ static void glsetup() {
   glMatrixMode(GL_MODELVIEW);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glEnable(GL_BLEND);
+}
+
+// A missing level or picture ends the game through exit() while the sound
+// device plays. The device is paused first, so that its thread does not call
+// back into libraries that exit() is already taking down.
+static bool audioplaying = false;
+static void pauseaudio() {
+  if (audioplaying) SDL_PauseAudio(1);
 }
 
 extern "C" int SDL_main(int, char**) {
@@ -68,8 +77,10 @@ extern "C" int SDL_main(int, char**) {
   desired.userdata = nullptr;
   gamemusic = new Music(menusong);
   soundeffects = new Mixer();
+  atexit(pauseaudio);
   printf("%d\n", SDL_OpenAudio(&desired, &obtained));
   SDL_PauseAudio(0);
+  audioplaying = true;
 
   // 12. The step clock starts now.
   Shell shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
@@ -101,6 +112,7 @@ extern "C" int SDL_main(int, char**) {
   // the process.
   delete shell.world;
   shell.world = nullptr;
+  audioplaying = false;
   SDL_Quit();
   return 0;
 }
