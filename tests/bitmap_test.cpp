@@ -411,7 +411,7 @@ TEST(PixelOrder, BlockSwapMatchesThePlainRuleAtEveryLength) {
         std::vector<unsigned char> src(n * step), alpha(n * 4), dst(n * 4 + 16, 0xee);
         for (size_t i = 0; i < src.size(); i++) src[i] = static_cast<unsigned char>(i * 7 + 1);
         for (size_t i = 0; i < alpha.size(); i++) alpha[i] = static_cast<unsigned char>(200 - i);
-        swizzle::swap02(src.data(), step, withalpha ? alpha.data() : nullptr, 77, dst.data(), n);
+        swizzle::swap02(src.data(), step, withalpha ? alpha.data() : nullptr, 4, 77, dst.data(), n);
         for (size_t i = 0; i < n; i++) {
           EXPECT_EQ(dst[4 * i + 0], src[step * i + 2]);
           EXPECT_EQ(dst[4 * i + 1], src[step * i + 1]);

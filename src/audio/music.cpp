@@ -8,8 +8,6 @@
 #include <cstring>
 #include <iostream>
 
-#include <sys/mman.h>
-
 #include "audio/adx.h"
 
 void audio_crash(int code) {
@@ -48,23 +46,6 @@ void Music::clear() {
 
 // Reads the header and the sample data from an open stream into m.
 // Returns 0 or the failure code; the caller closes the stream.
-// A zeroed block for a song's data, released with free. A whole song is
-// megabytes, and filling it a 4 KiB page at a time costs the system a fault
-// per page; on Linux the block asks for 2 MiB pages instead. calloc
-// elsewhere, and for small songs.
-static unsigned char* songblock(size_t n) {
-#ifdef MADV_HUGEPAGE
-  constexpr size_t hugepage = size_t(2) << 20;
-  void* p = nullptr;
-  if (n >= hugepage && posix_memalign(&p, hugepage, n) == 0) {
-    madvise(p, n, MADV_HUGEPAGE);  // advice only: the block is good either way
-    std::memset(p, 0, n);
-    return static_cast<unsigned char*>(p);
-  }
-#endif
-  return static_cast<unsigned char*>(std::calloc(n, 1));
-}
-
 static int readmusic(Music& m, SDL_RWops* rw) {
   // 1. The header, judged only once all of it was read.
   unsigned char h[adxheader];
@@ -98,7 +79,7 @@ static int readmusic(Music& m, SDL_RWops* rw) {
   // 5. The data, zero-filled so that a file shorter than its header claims
   // plays silence for the missing part.
   if (l > INT32_MAX) return 3;
-  m.data = songblock(size_t(l));
+  m.data = static_cast<unsigned char*>(std::calloc(size_t(l), 1));
   if (m.data == nullptr) return 3;
   // As much as is left in one call: the file's stream would otherwise make a
   // system call for every few kilobytes of a song.

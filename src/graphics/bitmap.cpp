@@ -319,11 +319,12 @@ const char* readpng(FILE* fp, unsigned char** out, png_uint_32* outw, png_uint_3
   if (buffered == 1) {
     for (png_uint_32 y = 0; y < h; y++) {
       png_read_row(png, rows[0], nullptr);
-      swizzle::swap02(rows[0], 4, nullptr, 0, block + y * pitch, w);
+      swizzle::swap02(rows[0], 4, nullptr, 0, 0, block + y * pitch, w);
     }
   } else {
     png_read_image(png, rows);
-    for (png_uint_32 y = 0; y < h; y++) swizzle::swap02(rows[y], 4, nullptr, 0, block + y * pitch, w);
+    for (png_uint_32 y = 0; y < h; y++)
+      swizzle::swap02(rows[y], 4, nullptr, 0, 0, block + y * pitch, w);
   }
 
   // 13. Release libpng and the rows.

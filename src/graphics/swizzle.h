@@ -55,21 +55,23 @@ __attribute__((target("ssse3"))) inline size_t shuffled(const unsigned char* src
 }
 #endif
 
-// n pixels of srcstep (3 or 4) bytes from src to 4-byte pixels at dst, first
-// and third byte swapped, the fourth byte the first byte of each 4-byte pixel
-// of alpha, or fourth where alpha is null.
+// n pixels of srcstep bytes from src to 4-byte pixels at dst, first and
+// third byte swapped, the fourth byte the first byte of each alphastep-byte
+// pixel of alpha, or fourth where alpha is null. The shuffle takes 3- and
+// 4-byte pixels with 4-byte alpha pixels or none; the rest go byte by byte.
 inline void swap02(const unsigned char* src, int srcstep, const unsigned char* alpha,
-                   unsigned char fourth, unsigned char* dst, size_t n) {
+                   int alphastep, unsigned char fourth, unsigned char* dst, size_t n) {
   size_t i = 0;
 #ifdef TWINFOLD_SHUFFLE
-  if (shuffles()) i = shuffled(src, srcstep, alpha, fourth, dst, n);
+  if ((srcstep == 3 || srcstep == 4) && (!alpha || alphastep == 4) && shuffles())
+    i = shuffled(src, srcstep, alpha, fourth, dst, n);
 #endif
   for (; i < n; i++) {
     const unsigned char* s = src + srcstep * i;
     dst[4 * i + 0] = s[2];
     dst[4 * i + 1] = s[1];
     dst[4 * i + 2] = s[0];
-    dst[4 * i + 3] = alpha ? alpha[4 * i] : fourth;
+    dst[4 * i + 3] = alpha ? alpha[alphastep * i] : fourth;
   }
 }
 

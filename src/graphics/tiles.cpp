@@ -46,25 +46,6 @@ void window_of(const Bitmap& b, int x0, int y0, int w, int h, PictureWindow& out
   out.step = 4;
 }
 
-namespace {
-
-// One row of texels. The common pictures go through the block copies of
-// swizzle.h; any other step, and alpha pictures of 3 bytes a pixel, byte by byte.
-void texel_row(int w, const unsigned char* s, int colourstep, const unsigned char* a, int alphastep,
-               unsigned char* d) {
-  const size_t n = w > 0 ? static_cast<size_t>(w) : 0;
-  if ((colourstep == 3 || colourstep == 4) && (!a || alphastep == 4))
-    return swizzle::swap02(s, colourstep, a, 255, d, n);
-  for (size_t c = 0; c < n; c++, s += colourstep, d += 4) {
-    d[0] = s[2];
-    d[1] = s[1];
-    d[2] = s[0];
-    d[3] = a ? a[static_cast<ptrdiff_t>(c) * alphastep] : 255;
-  }
-}
-
-}  // namespace
-
 void texels_into(int w, int h, const char* colour, int colourpitch, int colourstep,
                  const char* alpha, int alphapitch, int alphastep, unsigned char* out) {
   // Blue, green, red (+ alpha byte) become red, green, blue, alpha; a texel
@@ -75,7 +56,8 @@ void texels_into(int w, int h, const char* colour, int colourpitch, int colourst
     const unsigned char* a =
         alpha ? reinterpret_cast<const unsigned char*>(alpha) + static_cast<ptrdiff_t>(r) * alphapitch
               : nullptr;
-    texel_row(w, s, colourstep, a, alphastep, out + 4 * static_cast<size_t>(r) * w);
+    swizzle::swap02(s, colourstep, a, alphastep, 255, out + 4 * static_cast<size_t>(r) * w,
+                    w > 0 ? static_cast<size_t>(w) : 0);
   }
 }
 

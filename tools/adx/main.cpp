@@ -26,6 +26,7 @@
 #include "audio/adxencode.h"
 #include "audio/music.h"
 #include "audio/wave.h"
+#include "main/heap.h"
 
 static int usage() {
   std::fprintf(stderr,
@@ -97,6 +98,7 @@ static int decode(const char* in, const char* out, long long frames) {
 }
 
 int main(int argc, char** argv) {
+  hugepageheap();  // a whole song is read into memory, as the game reads it
   if (argc >= 2 && std::strcmp(argv[1], "encode") == 0) {
     if (argc == 4) return encode(argv[2], argv[3], false, 0, 0);
     if (argc == 7 && std::strcmp(argv[4], "--loop") == 0) {
