@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/adxencode.h"
+#include "content/adxencode.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "audio/wave.h"

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "world/snapshot.h"
+#include "kit/snapshot.h"
 #include "world/world.h"
 
 namespace {

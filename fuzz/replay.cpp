@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "world/replay.h"
+#include "kit/replay.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -5,7 +5,7 @@
 
 #include <iostream>
 
-#include "audio/adxencode.h"
+#include "content/adxencode.h"
 #include "audio/music.h"
 #include "audio/wave.h"
 #include "audio_fixtures.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "world/levelcheck.h"
-#include "world/replay.h"
+#include "kit/levelcheck.h"
+#include "kit/replay.h"
 #include "world/world.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tempdir.h"
-#include "world/levelcheck.h"
+#include "kit/levelcheck.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "e2e.h"
-#include "graphics/pngwrite.h"
-#include "main/playfolder.h"
+#include "content/pngwrite.h"
+#include "kit/playfolder.h"
 #include "tempdir.h"
 
 namespace fs = std::filesystem;

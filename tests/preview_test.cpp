@@ -11,8 +11,8 @@
 
 #include "graphics/bitmap.h"
 #include "tempdir.h"
-#include "world/preview.h"
-#include "world/quietload.h"
+#include "kit/preview.h"
+#include "kit/quietload.h"
 
 namespace {
 

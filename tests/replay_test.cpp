@@ -9,8 +9,8 @@
 
 #include "herolevel.h"
 #include "tempdir.h"
-#include "world/replay.h"
-#include "world/snapshot.h"
+#include "kit/replay.h"
+#include "kit/snapshot.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "tempdir.h"
-#include "world/replay.h"
-#include "world/solver.h"
+#include "kit/replay.h"
+#include "kit/solver.h"
 #include "world/world.h"
 
 namespace {

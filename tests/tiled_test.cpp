@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tempdir.h"
-#include "world/levelcheck.h"
+#include "kit/levelcheck.h"
 #include "world/world.h"
 
 namespace {

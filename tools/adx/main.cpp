@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "audio/adx.h"
-#include "audio/adxencode.h"
+#include "content/adxencode.h"
 #include "audio/music.h"
 #include "audio/wave.h"
 #include "main/heap.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "graphics/pngwrite.h"
+#include "content/pngwrite.h"
 
 Colour mix(Colour a, Colour b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};

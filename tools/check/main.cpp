@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "world/levelcheck.h"
+#include "kit/levelcheck.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "world/quietload.h"
+#include "kit/quietload.h"
 #include "world/world.h"
 
 namespace {

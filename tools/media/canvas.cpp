@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "graphics/pngwrite.h"
+#include "content/pngwrite.h"
 
 Colour rgb(int hex) {
   return {((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f};

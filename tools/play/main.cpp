@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "main/playfolder.h"
+#include "kit/playfolder.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "graphics/pngwrite.h"
-#include "world/preview.h"
-#include "world/quietload.h"
-#include "world/replay.h"
+#include "content/pngwrite.h"
+#include "kit/preview.h"
+#include "kit/quietload.h"
+#include "kit/replay.h"
 
 namespace {
 

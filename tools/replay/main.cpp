@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "world/quietload.h"
-#include "world/replay.h"
+#include "kit/quietload.h"
+#include "kit/replay.h"
 #include "world/world.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <string>
 
-#include "world/replay.h"
-#include "world/solver.h"
+#include "kit/replay.h"
+#include "kit/solver.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Test-play folders: links to the game's data, the level as the first one,
 // the files its chain of levels names, and the checks the game would fail.
-#include "main/playfolder.h"
+#include "kit/playfolder.h"
 
 #include <stdlib.h>
 
@@ -11,7 +11,7 @@
 #include <set>
 
 #include "main/shell.h"
-#include "world/quietload.h"
+#include "kit/quietload.h"
 
 namespace fs = std::filesystem;
 

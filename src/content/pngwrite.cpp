@@ -1,6 +1,6 @@
 // PNG writing through libpng's simplified writer, into a temporary file that
 // is renamed over the target only once it is complete.
-#include "graphics/pngwrite.h"
+#include "content/pngwrite.h"
 
 #include <png.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // Level checker: headless load of a level, its summary line and its problems,
 // placed at the line and column of the command that caused them.
-#include "world/levelcheck.h"
+#include "kit/levelcheck.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Solver: best-first searches over held keys and shifts, stepping the game's
 // own World and putting its state back from compact snapshots; then a polish
 // that shortens the route found.
-#include "world/solver.h"
+#include "kit/solver.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,8 +10,8 @@
 #include <queue>
 #include <unordered_map>
 
-#include "world/snapshot.h"
-#include "world/solverguide.h"
+#include "kit/snapshot.h"
+#include "kit/solverguide.h"
 #include "world/world.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // World snapshots: saving and restoring a world's mutable state whole.
-#include "world/snapshot.h"
+#include "kit/snapshot.h"
 
 void snapshot(const World& w, WorldSnapshot& s) {
   s.shiftx = w.shiftx;

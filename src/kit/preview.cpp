@@ -1,10 +1,10 @@
 // Level preview: bounds, the flat drawing of elements and items, and the
 // replay's path, into an RGB picture.
-#include "world/preview.h"
+#include "kit/preview.h"
 
 #include <algorithm>
 
-#include "world/snapshot.h"
+#include "kit/snapshot.h"
 #include "world/world.h"
 
 const PreviewRgb previewinks[ink_count] = {

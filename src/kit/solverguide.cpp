@@ -1,6 +1,6 @@
 // Solver guide: the open cells, the moves between them and the distance
 // fields to the end and to each shift pickup.
-#include "world/solverguide.h"
+#include "kit/solverguide.h"
 
 #include <algorithm>
 #include <cstdlib>

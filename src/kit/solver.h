@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "world/replay.h"
+#include "kit/replay.h"
 
 class World;
 

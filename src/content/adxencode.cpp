@@ -1,6 +1,6 @@
 // ADX encoder: one block per channel at a time, each block's scale chosen by
 // search against the decoder's own integer arithmetic (adxstep).
-#include "audio/adxencode.h"
+#include "content/adxencode.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Replays: reading, writing and playing scripted input as a player would.
-#include "world/replay.h"
+#include "kit/replay.h"
 
 #include <cerrno>
 #include <cstdio>

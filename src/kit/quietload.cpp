@@ -1,6 +1,6 @@
 // Loading a level for a tool: headless, quiet, and refusing what the loader
 // would end the program over.
-#include "world/quietload.h"
+#include "kit/quietload.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
