@@ -4,13 +4,20 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game run tiled test screenshots solve bench install package clean \
+.PHONY: all deps configure build game icons run tiled test-build test screenshots solve bench install package clean \
 	fuzz fuzz-smoke test-asan test-tsan
+
+# Each target installs the Debian packages it needs (scripts/install-deps.sh
+# lists them by group): `make` and `make run` only what building and running
+# the game take. A target whose group brings a library the build looks for
+# (GoogleTest, Google Benchmark) configures again, so the build finds it.
+DEPS = ./scripts/install-deps.sh
+RECONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 all: build game
 
 deps:
-	@./scripts/install-deps.sh
+	@$(DEPS) build
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -20,10 +27,13 @@ configure: $(BUILD)/CMakeCache.txt
 build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The game's data: levels, pictures, music and sounds, all made from data/;
-# and the desktop icon, cut from the hero's sprite sheet.
+# The game's data: levels, pictures, music and sounds, all made from data/.
 game: build
 	./scripts/make-game.sh $(BUILD)
+
+# The desktop icons, cut from the hero's sprite sheet, for installing.
+icons: game
+	@$(DEPS) package
 	./scripts/make-icons.sh $(BUILD)
 
 run: all
@@ -32,19 +42,26 @@ run: all
 # Opens a level in Tiled with the level format, e.g. make tiled LEVEL=data/levels/tutorial3.lvl
 LEVEL ?= data/levels/tutorial1.lvl
 tiled: all
+	@$(DEPS) tiled
 	./scripts/tiled.sh $(BUILD) $(LEVEL)
 
-test: all
+# The build with its tests, after the test group's packages.
+test-build:
+	@$(DEPS) test
+	$(RECONFIGURE)
+	$(MAKE) --no-print-directory all icons
+
+test: test-build
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
 	@if command -v clang++ >/dev/null 2>&1; then \
 	  $(MAKE) --no-print-directory fuzz-smoke FUZZSECONDS=$(TESTFUZZSECONDS); \
 	else echo "clang++ not installed: fuzz smoke pass skipped"; fi
 
 # Debian's layout for games under PREFIX (DESTDIR is put in front of it).
-install: all
+install: all icons
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
-package: all
+package: all icons
 	cmake --build $(BUILD) --target package
 
 # Solves every shipped level and the solver's test levels (tests/levels) again
@@ -55,13 +72,16 @@ solve: build
 
 # Current pictures of the title, a level in play and a shift in progress for
 # the README, taken from the real game by the play tests that reach them.
-screenshots: all
+screenshots: test-build
 	mkdir -p docs
 	TWINFOLD_SCREENSHOTS=$(CURDIR)/docs ./scripts/run-tests.sh $(BUILD) $(JOBS) \
 	  -R '^(Title\.|FirstLevel\.Intro|Shift\.Foreground)'
 
 # Benchmarks and whole-program timings; writes docs/performance.md (minutes).
-bench: all
+bench:
+	@$(DEPS) bench
+	$(RECONFIGURE)
+	$(MAKE) --no-print-directory all
 	./scripts/bench.sh $(BUILD)
 
 # Fuzzing and the sanitizer suites, each in a build folder of its own.
@@ -75,6 +95,7 @@ SANITIZE = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omi
 
 # The fuzz targets (fuzz/) with clang, and their seeds from the game's data.
 fuzz: game
+	@$(DEPS) fuzz
 	@[ -f $(FUZZBUILD)/CMakeCache.txt ] || CC=clang CXX=clang++ \
 	  cmake -S fuzz -B $(FUZZBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZBUILD) -j $(JOBS)
@@ -91,7 +112,8 @@ fuzz-smoke: fuzz
 # vendor library and Xlib are kept loaded for the same reason.
 MESADRIVER = $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
   $(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0)) $(firstword $(wildcard /usr/lib/*/libX11.so.6))
-test-asan: deps
+test-asan:
+	@$(DEPS) test
 	@[ -f $(ASANBUILD)/CMakeCache.txt ] || cmake -S . -B $(ASANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_C_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
 	cmake --build $(ASANBUILD) -j $(JOBS)
@@ -106,7 +128,8 @@ test-asan: deps
 	  ./scripts/run-tests.sh $(ASANBUILD) $(JOBS)
 
 # The audio tests with ThreadSanitizer, the callback on SDL's own audio thread.
-test-tsan: deps
+test-tsan:
+	@$(DEPS) test
 	@[ -f $(TSANBUILD)/CMakeCache.txt ] || cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_C_FLAGS="-fsanitize=thread" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"

@@ -93,8 +93,8 @@ pickups, touch checkpoints and reach each level's exit.
 .
 Its own mechanic is the plane shift: hold the shift control and the world
 stands still while you drag a shift vector; let go, and the hero crosses to
-the spot the fold shows, if there is room to stand. Ten levels, with original
-pictures, music and sounds.
+the spot the fold shows, if there is room to stand. Twenty levels in two
+worlds, with original pictures, music and sounds.
 .
 The package also holds the tools for level makers, twinfold-check and the
 others built with it.")

@@ -1,23 +1,48 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Twinfold need.
-# Runs apt-get only for what is missing: as root directly, otherwise through sudo.
+# Installs the Debian packages a make target needs, by group; with no group,
+# what building and running the game need. Runs apt-get only for what is
+# missing: as root directly, otherwise through sudo.
+#
+#   scripts/install-deps.sh [build] [test] [bench] [tiled] [package] [fuzz]
 set -e
 
-PACKAGES="
-build-essential cmake pkg-config
+# Building the game, its tools and its data (FreeType and the fonts set the
+# menu's text), and running it.
+build="build-essential cmake pkg-config
 libsdl1.2-compat-dev libpng-dev zlib1g-dev
-libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev mesa-utils
-googletest libgtest-dev libbenchmark-dev
-xvfb xauth xdotool x11-utils libx11-dev
-libfreetype-dev fonts-dejavu-core
-ffmpeg imagemagick hyperfine valgrind
-tiled
-desktop-file-utils appstream dpkg-dev file groff-base
-clang libclang-rt-14-dev llvm
-"
+libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev
+libfreetype-dev fonts-dejavu-core"
+# The desktop icons and the install's checks (make install, make package).
+package="imagemagick desktop-file-utils appstream dpkg-dev file groff-base"
+# The level editor (make tiled).
+tiled="tiled"
+# The fuzz targets (make fuzz), which make test's smoke pass builds.
+fuzz="clang libclang-rt-14-dev llvm"
+# The test suite: GoogleTest, a virtual X display and the programs the tests
+# compare with or drive (ffmpeg, ImageMagick, Tiled, xdotool), the install
+# checks and the fuzz smoke pass.
+test="googletest libgtest-dev xvfb xauth xdotool x11-utils libx11-dev mesa-utils
+ffmpeg $tiled $package $fuzz"
+# The benchmarks and whole-program timings (make bench).
+bench="libbenchmark-dev hyperfine valgrind ffmpeg xvfb xauth x11-utils mesa-utils"
+
+[ $# -eq 0 ] && set -- build
+PACKAGES=""
+for group in "$@"; do
+    case $group in
+        build) PACKAGES="$PACKAGES $build" ;;
+        test) PACKAGES="$PACKAGES $build $test" ;;
+        bench) PACKAGES="$PACKAGES $build $bench" ;;
+        tiled) PACKAGES="$PACKAGES $build $tiled" ;;
+        package) PACKAGES="$PACKAGES $build $package" ;;
+        fuzz) PACKAGES="$PACKAGES $build $fuzz" ;;
+        *) echo "usage: scripts/install-deps.sh [build|test|bench|tiled|package|fuzz]..." >&2; exit 2 ;;
+    esac
+done
 
 missing=""
 for p in $PACKAGES; do
+    case " $missing " in *" $p "*) continue ;; esac
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
         missing="$missing $p"
     fi

@@ -10,7 +10,11 @@ JOBS=${2:-2}
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 export LIBGL_ALWAYS_SOFTWARE=1
 
+# The clean-up is set before anything is started, so every exit takes the
+# display down again.
 XVFB_PID=""
+trap '[ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM HUP
 if [ -z "$DISPLAY" ]; then
     for n in $(seq 91 120); do
         [ -e /tmp/.X$n-lock ] && continue
@@ -30,7 +34,6 @@ if [ -z "$DISPLAY" ]; then
         sleep 0.05
     done
 fi
-trap '[ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true' EXIT
 
 cd "$BUILD"
 ctest --output-on-failure -j "$JOBS" --timeout 300 "$@"
