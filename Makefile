@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps configure build game icons run tiled test-build test screenshots solve bench install package clean \
-	fuzz fuzz-smoke test-asan test-tsan
+	fuzz fuzz-smoke asan-build test-asan soak test-tsan
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh
 # lists them by group): `make` and `make run` only what building and running
@@ -112,7 +112,7 @@ fuzz-smoke: fuzz
 # vendor library and Xlib are kept loaded for the same reason.
 MESADRIVER = $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
   $(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0)) $(firstword $(wildcard /usr/lib/*/libX11.so.6))
-test-asan:
+asan-build:
 	@$(DEPS) test
 	@[ -f $(ASANBUILD)/CMakeCache.txt ] || cmake -S . -B $(ASANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_C_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
@@ -122,10 +122,19 @@ test-asan:
 	@if [ -f $(BUILD)/game/tutorial1.lvl ]; then rm -rf $(ASANBUILD)/game && cp -a $(BUILD)/game $(ASANBUILD)/game; \
 	else ./scripts/make-game.sh $(ASANBUILD); fi
 	./scripts/make-icons.sh $(ASANBUILD)
-	LD_PRELOAD="$(MESADRIVER)" ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
-	  ./scripts/run-tests.sh $(ASANBUILD) $(JOBS)
+
+test-asan: asan-build
+	LD_PRELOAD="$(MESADRIVER)" $(SANITIZERENV) ./scripts/run-tests.sh $(ASANBUILD) $(JOBS)
+
+# The real game under the sanitizers, played by random seeded input for
+# SOAKSECONDS (600); SEED repeats a run. Not part of make test.
+SOAKSECONDS ?= 600
+SEED ?=
+SANITIZERENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
+soak: asan-build
+	LD_PRELOAD="$(MESADRIVER)" $(SANITIZERENV) ./scripts/soak.sh $(ASANBUILD) $(SOAKSECONDS) $(SEED)
 
 # The audio tests with ThreadSanitizer, the callback on SDL's own audio thread.
 test-tsan:

@@ -7,6 +7,7 @@
 #   twinfold_rules     src/world     level loading, step, collisions, shift  (audio)
 #   twinfold_game      src/main, src/menu and the world's drawing            everything above
 #   twinfold_kit       src/kit       replays, snapshots, solver, checker, preview
+#   twinfold_script    src/kit/playscript: replays into the real game's input, on the game's shell
 #   twinfold_content   src/content   writers the content makers share       libpng
 get_filename_component(TWINFOLD_TOP ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 set(src ${TWINFOLD_TOP}/src)
@@ -35,8 +36,13 @@ add_library(twinfold_game STATIC ${game_sources} ${TWINFOLD_WORLD_DRAWING})
 target_link_libraries(twinfold_game PUBLIC twinfold_rules twinfold_graphics twinfold_audio)
 
 file(GLOB kit_sources CONFIGURE_DEPENDS ${src}/kit/*.cpp)
+list(REMOVE_ITEM kit_sources ${src}/kit/playscript.cpp)
 add_library(twinfold_kit STATIC ${kit_sources})
 target_link_libraries(twinfold_kit PUBLIC twinfold_rules)
+
+# Play scripts run the game's own shell and menu, so they sit on the game.
+add_library(twinfold_script STATIC ${src}/kit/playscript.cpp)
+target_link_libraries(twinfold_script PUBLIC twinfold_kit twinfold_game)
 
 file(GLOB content_sources CONFIGURE_DEPENDS ${src}/content/*.cpp)
 add_library(twinfold_content STATIC ${content_sources})

@@ -31,6 +31,9 @@ install(CODE "
 
 # 2. The engine, the launcher and the tools.
 install(TARGETS twinfold RUNTIME DESTINATION ${TWINFOLD_ENGINEDIR})
+if(TARGET twinfold_driver)  # twinfold-play --replay feeds the game through it
+  install(TARGETS twinfold_driver LIBRARY DESTINATION ${TWINFOLD_ENGINEDIR})
+endif()
 install(PROGRAMS ${dist}/twinfold.sh DESTINATION ${TWINFOLD_BINDIR} RENAME twinfold)
 set(manpages twinfold)
 foreach(tool ${TWINFOLD_INSTALLED_TOOLS})

@@ -128,4 +128,11 @@ int Menu::clickcommand() {
   }
 }
 
+void Menu::buttoncentre(int command, int* x, int* y) {
+  const int bottoms[] = {creditsy, newgamey, resumey, quity};
+  const int bottom = command >= 1 && command <= 3 ? bottoms[command] : creditsy;
+  *x = buttonx + buttonwidth / 2;
+  *y = screenheight - (bottom + buttonheight / 2);
+}
+
 void Menu::startcutscene(int state) { page = state == 1 ? 6 : 5; }

@@ -37,4 +37,8 @@ class Menu {
   void render();
   int clickcommand();            // 0 nothing, 1 new game, 2 resume, 3 quit
   void startcutscene(int state);
+  // Where a player points to click a title button: the middle of the button
+  // that answers command (1 new game, 2 resume, 3 quit; 0 credits), in
+  // window pixels, origin top left, as mouse events carry them.
+  static void buttoncentre(int command, int* x, int* y);
 };

@@ -9,19 +9,25 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "kit/playfolder.h"
+#include "kit/playscript.h"
+#include "kit/replay.h"
 
 namespace {
 
 void usage(std::FILE* to) {
   std::fprintf(to,
-               "usage: twinfold-play LEVEL\n"
+               "usage: twinfold-play LEVEL [--replay REPLAY [--speed N]]\n"
                "Starts the game with LEVEL as its first level (New game plays it) in a\n"
                "temporary game folder of links to the game's data, removed when the game\n"
                "ends. Warns first about pictures or next levels the game would not find.\n"
+               "With --replay the game plays REPLAY by itself: New game, the introduction,\n"
+               "the level as the replay runs it, then quits; --speed N plays N times as\n"
+               "fast as real time (1, the default), 0 as fast as frames are drawn.\n"
                "Exit status: the game's own (128 + N when signal N ended it), 1 when the\n"
                "level, the game's data or the game cannot be found, 2 a wrong command line.\n");
 }
@@ -36,6 +42,11 @@ void passon(int sig) {
 bool isdir(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isfile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool isprogram(const std::string& path) {
@@ -62,6 +73,38 @@ std::string findfirst(const std::string& installed, const std::string& built,
   return "";
 }
 
+// Turns the replay into a play script in the folder and sets up the input
+// driver to feed it to the game: the game started next plays it by itself.
+bool preparereplay(const std::string& dir, const std::string& folder, const std::string& replay,
+                   long speed, std::string& err) {
+  const std::string driver = findfirst(dir + "/../lib/games/twinfold/libtwinfold_driver.so",
+                                       dir + "/libtwinfold_driver.so", isfile);
+  if (driver.empty()) {
+    err = "twinfold-play: the input driver not found beside " + dir;
+    return false;
+  }
+  std::vector<ReplayLine> lines;
+  if (!readreplayfile(replay, lines, err)) return false;
+  PlayScript script;
+  if (!makeplayscript(folder, {lines}, "", script, err)) {
+    err = replay + ": " + err;
+    return false;
+  }
+  const std::string path = folder + "/play.script";
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  const std::string text = playscripttext(script);
+  if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fclose(f) != 0) {
+    err = "twinfold-play: " + path + " cannot be written";
+    return false;
+  }
+  const char* preload = std::getenv("LD_PRELOAD");
+  const std::string all = preload && *preload ? driver + ":" + preload : driver;
+  setenv("LD_PRELOAD", all.c_str(), 1);
+  setenv("TWINFOLD_SCRIPT", path.c_str(), 1);
+  setenv("TWINFOLD_SPEED", std::to_string(speed).c_str(), 1);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,11 +112,27 @@ int main(int argc, char** argv) {
     usage(stdout);
     return 0;
   }
-  if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+  std::string level, replay;
+  long speed = 1;
+  for (int i = 1; i < argc; i++) {
+    const std::string a = argv[i];
+    char* end = nullptr;
+    if (a == "--replay" && i + 1 < argc && replay.empty()) {
+      replay = argv[++i];
+    } else if (a == "--speed" && i + 1 < argc) {
+      speed = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || end == argv[i] || speed < 0 || speed > 1000) level = "-";
+    } else if (level.empty() && (a[0] != '-' || a.size() == 1)) {
+      level = a;
+    } else {
+      level = "-";
+    }
+  }
+  if (level.empty() || level == "-" || (replay.empty() && argc != 2)) {
     usage(stderr);
     return 2;
   }
-  const std::string level = argv[1];
+
 
   // 1. What the game needs: the level, the game's data and the game itself.
   const std::string dir = owndir();
@@ -107,6 +166,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string& w : folder.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  if (!replay.empty() && !preparereplay(dir, folder.path, replay, speed, err)) {
+    std::fprintf(stderr, "%s\n", err.c_str());
+    removeplayfolder(folder.path);
+    return 1;
+  }
 
   // 3. The game in it. Quit requests reach this program first when it is
   // signalled alone: they are passed on, and the folder goes once the game
