@@ -244,3 +244,45 @@ TEST_F(Collide, ExtremeCoordinatesDoNotWrap) {
   EXPECT_EQ(w.collideitems(INT32_MAX - 50, INT32_MAX - 60, false), 1);
   EXPECT_EQ(w.collideitems(INT32_MAX - 59, INT32_MAX - 60, false), 0);
 }
+
+TEST_F(Collide, TouchSpanHoldsThePositionsTheItemPassTouches) {
+  // The item of ItemTouchEdges: hero x from 100 to 247, y from 40 to 199.
+  const HeroSpan s = touchspan(Box(148, 100, 248, 200, int32_t{kind_taken}));
+  EXPECT_EQ(s.x0, 100);
+  EXPECT_EQ(s.x1, 247);
+  EXPECT_EQ(s.y0, 40);
+  EXPECT_EQ(s.y1, 199);
+  EXPECT_TRUE(touches(100, 199, Box(148, 100, 248, 200, int32_t{kind_taken})));
+  EXPECT_FALSE(touches(248, 120, Box(148, 100, 248, 200, int32_t{kind_taken})));
+  // Spikes whose x1 exceeds x2 by 48 or more are touched nowhere; by 47, in
+  // one column.
+  EXPECT_TRUE(touchspan(Box(300, 0, 252, 50, int32_t{kind_spikes})).empty());
+  const HeroSpan column = touchspan(Box(299, 0, 252, 50, int32_t{kind_spikes}));
+  EXPECT_FALSE(column.empty());
+  EXPECT_EQ(column.x0, 251);
+  EXPECT_EQ(column.x1, 251);
+  // Where two items are touched at once.
+  const HeroSpan both = s.overlap(HeroSpan{200, 300, 0, 50});
+  EXPECT_EQ(both.x0, 200);
+  EXPECT_EQ(both.x1, 247);
+  EXPECT_EQ(both.y0, 40);
+  EXPECT_EQ(both.y1, 50);
+  EXPECT_TRUE(s.overlap(HeroSpan{248, 300, 0, 50}).empty());
+}
+
+TEST_F(Collide, LevelBoundsHoldTheStartAndEveryCorner) {
+  solid(new Box(-10, 300, 100, 200));
+  item(600, -50, 640, -10, kind_spikes);
+  w.x = 500;
+  w.y = 250;
+  const LevelBounds all = levelbounds(w, true);
+  EXPECT_EQ(all.minx, -10);
+  EXPECT_EQ(all.maxx, 640);
+  EXPECT_EQ(all.miny, -50);
+  EXPECT_EQ(all.maxy, 300);
+  const LevelBounds solid = levelbounds(w, false);
+  EXPECT_EQ(solid.minx, -10);
+  EXPECT_EQ(solid.maxx, 500);  // the start, not the hero box's far side
+  EXPECT_EQ(solid.miny, 200);
+  EXPECT_EQ(solid.maxy, 300);
+}

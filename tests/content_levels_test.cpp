@@ -186,10 +186,7 @@ TEST(ContentLevels, ReplaysTouchACheckpointAtLeastEvery1000Steps) {
       if (e.kind != ReplayEvent::stepped) return;
       for (const Box* b : v.items) {
         if (b->kind != kind_checkpoint) continue;
-        // Touching as the item pass has it: edges that meet count, except
-        // the hero's left edge on the item's right and its feet on the top.
-        if (v.x + herowidth >= b->x1 && v.x < b->x2 && v.y + heroheight >= b->y1 && v.y < b->y2)
-          last = e.steps;
+        if (touches(v.x, v.y, *b)) last = e.steps;
       }
       longest = std::max(longest, e.steps - last);
     });

@@ -303,7 +303,7 @@ TEST_F(ShellTest, LastLevelShowsTheEndingWithoutWorld) {
 TEST_F(ShellTest, CutsceneRequestFreezesWorldUntilResume) {
   World* w = newgame();
   frame({key(SDL_KEYDOWN, SDLK_RIGHT), key(SDL_KEYDOWN, SDLK_LEFT)});
-  w->state = 2;
+  w->state = state_viewmaster;  // as a taken viewmaster pickup leaves it
   w->x = 321;
   frame({});
   EXPECT_EQ(shell.world, w);

@@ -363,6 +363,20 @@ TEST_F(Wall, MustRiseMoreThan40AboveTheFeet) {
   }
 }
 
+TEST_F(Wall, WallAtIsTheStepsWallTest) {
+  // The hero box at x = 552 touches a wall from 600 with its right probe.
+  for (int32_t top : {540, 539}) {
+    SetUp();
+    Box* wall = solid(new Box(600, 0, 700, top));
+    EXPECT_EQ(wallat(w, 553, 499), top == 540) << top;
+    EXPECT_EQ(w.lastbox, wall);
+    EXPECT_FALSE(wallat(w, 552, 499));  // edges that only meet
+  }
+  SetUp();
+  solid(new Box(600, 0, 700, 1000, false, false, false, true));
+  EXPECT_FALSE(wallat(w, 553, 499));
+}
+
 TEST_F(Step, IdleShowsFrame8For119StepsThen9For120ThenHolds10) {
   ground();
   for (int k = 1; k <= 400; k++) {
@@ -442,6 +456,28 @@ TEST_F(Step, SpikesDuringTheEndFadeStartItOver) {
   w.step();
   EXPECT_EQ(w.fade, -31);
   EXPECT_EQ(w.getState(), 0);
+}
+
+TEST_F(Step, HerodiedSeesEveryDeathButNotTheFadeIn) {
+  ground();
+  item(480, 240, 560, 300, kind_spikes);  // under the respawn point too
+  w.fade = 20;
+  int32_t before = w.fade;
+  w.step();
+  EXPECT_TRUE(herodied(before, w.fade));
+  before = w.fade;
+  w.step();  // respawned on the spikes: dies again
+  EXPECT_EQ(before, w.fade);
+  EXPECT_TRUE(herodied(before, w.fade));
+  SetUp();
+  ground();
+  w.fade = -32;
+  for (int i = 0; i < 33; i++) {
+    before = w.fade;
+    w.step();
+    EXPECT_FALSE(herodied(before, w.fade)) << i;
+  }
+  EXPECT_EQ(w.fade, 0);
 }
 
 TEST_F(Step, AFallBelowTheDepthLimitIsADeath) {

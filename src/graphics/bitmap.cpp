@@ -356,3 +356,23 @@ std::string Bitmap::decode_png(FILE* fp, const char* path) {
   fromsurface = false;
   return "";
 }
+
+bool pngsize(const std::string& path, int* width, int* height) {
+  // The signature, then the IHDR chunk: length, "IHDR", width, height (big-endian).
+  unsigned char head[24];
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return false;
+  const size_t got = fread(head, 1, sizeof head, f);
+  fclose(f);
+  if (got != sizeof head || png_sig_cmp(head, 0, 8) != 0) return false;
+  if (head[12] != 'I' || head[13] != 'H' || head[14] != 'D' || head[15] != 'R') return false;
+  auto be32 = [&](int at) {
+    return (uint32_t(head[at]) << 24) | (uint32_t(head[at + 1]) << 16) |
+           (uint32_t(head[at + 2]) << 8) | uint32_t(head[at + 3]);
+  };
+  const uint32_t w = be32(16), h = be32(20);
+  if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return false;
+  *width = int(w);
+  *height = int(h);
+  return true;
+}

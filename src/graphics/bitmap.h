@@ -40,3 +40,8 @@ class Bitmap {
   std::string decode_bmp(SDL_RWops* rw, const char* path);
   std::string decode_png(FILE* fp, const char* path);
 };
+
+// Width and height from a PNG file's signature and IHDR chunk, without
+// decoding it or printing anything; false when the file is not a readable PNG
+// (too short, another signature or first chunk, a side of 0 or beyond int).
+bool pngsize(const std::string& path, int* width, int* height);

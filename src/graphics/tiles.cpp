@@ -7,17 +7,24 @@
 #include "graphics/bitmap.h"
 #include "graphics/swizzle.h"
 
+int tileside(int index, int pixels) {
+  int side = tilesize;
+  while (index * tilesize + side > pixels) side /= 2;
+  return side;
+}
+
+bool tileswhole(int pixels) {
+  const int n = tilecount(pixels);
+  return n == 0 || (n - 1) * tilesize + tileside(n - 1, pixels) == pixels;
+}
+
 std::vector<LayerTile> layertiles(int width, int height) {
   std::vector<LayerTile> tiles;
   int tilesx = tilecount(width), tilesy = tilecount(height);
   for (int i = 0; i < tilesy; i++) {
-    int th = tilesize;
-    while (i * tilesize + th > height) th /= 2;
-    for (int j = 0; j < tilesx; j++) {
-      int tw = tilesize;
-      while (j * tilesize + tw > width) tw /= 2;
-      tiles.push_back(LayerTile{j * tilesize, i * tilesize, tw, th});
-    }
+    const int th = tileside(i, height);
+    for (int j = 0; j < tilesx; j++)
+      tiles.push_back(LayerTile{j * tilesize, i * tilesize, tileside(j, width), th});
   }
   return tiles;
 }

@@ -11,6 +11,14 @@ constexpr int tilesize = 256;  // largest tile; OpenGL 1.x wants powers of two
 // Tiles along one side of a picture of that many pixels (the last one partial).
 inline int tilecount(int pixels) { return pixels / tilesize + (pixels % tilesize > 0 ? 1 : 0); }
 
+// Side of tile number index along a side of that many pixels: the largest
+// power of two up to tilesize that fits in what is left from the tile's start.
+int tileside(int index, int pixels);
+
+// True when a side of that many pixels (0 or more) shows every pixel in its
+// tiles: what is left beyond the last whole tile is 0 or a power of two.
+bool tileswhole(int pixels);
+
 // One tile: its top left corner in the picture and its size, in pixels.
 struct LayerTile {
   int x0, y0;

@@ -11,6 +11,8 @@
 #include <iterator>
 #include <set>
 
+#include "graphics/bitmap.h"
+#include "graphics/tiles.h"
 #include "world/world.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +21,6 @@ namespace {
 
 // The respawn bookkeeping covers only this many items (itemmask's bits).
 constexpr size_t maskbits = 32;
-constexpr int tile = 256;               // the tiling's side
 constexpr long floodcells = 400000;     // most hero positions the reach test visits
 constexpr int floodmargin = 256;        // free space looked at around the elements
 constexpr int loopsamples = 4096;       // most positions tried for a respawn death loop
@@ -32,23 +33,6 @@ std::string beside(const std::string& level, const std::string& name) {
 bool isfile(const std::string& path) {
   std::error_code ignored;
   return fs::is_regular_file(path, ignored);
-}
-
-// Hero positions (x, y) at which the hero box touches an item, as the item
-// test has it: x in [x1 - 48, x2 - 1], y in [y1 - 60, y2 - 1]; in 64 bits.
-struct Span {
-  int64_t x0, x1, y0, y1;
-  bool empty() const { return x0 > x1 || y0 > y1; }
-};
-
-Span touching(const Box& b) {
-  return Span{int64_t{b.x1} - herowidth, int64_t{b.x2} - 1, int64_t{b.y1} - heroheight,
-              int64_t{b.y2} - 1};
-}
-
-Span intersect(const Span& a, const Span& b) {
-  return Span{std::max(a.x0, b.x0), std::min(a.x1, b.x1), std::max(a.y0, b.y0),
-              std::min(a.y1, b.y1)};
 }
 
 bool fits(World& w, int64_t x, int64_t y) {
@@ -96,13 +80,13 @@ class Checker {
   }
 
   // The command that made items[i] (or boxes[i]), or null.
-  const LevelCommand* maker(int list, size_t i) const {
+  const LevelCommand* maker(CommandList list, size_t i) const {
     for (const LevelCommand& c : w.commands)
       if (c.list == list && size_t(c.index) == i) return &c;
     return nullptr;
   }
   long itemat(size_t i) const {
-    const LevelCommand* c = maker(2, i);
+    const LevelCommand* c = maker(list_items, i);
     return c ? c->wordat : -1;
   }
   std::string placeof(long offset) const { return offset < 0 ? "" : places.at(offset); }
@@ -223,7 +207,7 @@ void Checker::items() {
     if (b.kind == kind_spikes && (b.x1 > b.x2 || b.y1 > b.y2))
       warn(itemat(i), std::string("spikes with their corners reversed (x1 above x2 or y1 "
                                   "above y2) are touched ") +
-                          (touching(b).empty() ? "nowhere" : "only over part of them") +
+                          (touchspan(b).empty() ? "nowhere" : "only over part of them") +
                           ": write x1, x2, y1, y2 from low to high");
   }
   if (ends == 0) error(-1, "no end position");
@@ -234,11 +218,11 @@ void Checker::items() {
 void Checker::deathloops() {
   for (size_t i = 0; i < w.items.size(); i++) {
     if (w.items[i]->kind != kind_checkpoint) continue;
-    const LevelCommand* made = maker(2, i);
+    const LevelCommand* made = maker(list_items, i);
     if (made && made->word == "setImageShift") continue;  // reported by imageshift()
     for (size_t j = 0; j < w.items.size(); j++) {
       if (w.items[j]->kind != kind_spikes) continue;
-      const Span both = intersect(touching(*w.items[i]), touching(*w.items[j]));
+      const HeroSpan both = touchspan(*w.items[i]).overlap(touchspan(*w.items[j]));
       if (both.empty()) continue;
       // Try free hero positions in the overlap, evenly spread.
       const int64_t sx = std::max<int64_t>(1, (both.x1 - both.x0) / 64 + 1);
@@ -263,20 +247,15 @@ void Checker::imageshift() {
   long at = -1;
   size_t index = 0;
   for (const LevelCommand& c : w.commands)
-    if (c.word == "setImageShift" && c.list == 2) {
+    if (c.word == "setImageShift" && c.list == list_items) {
       at = c.wordat;
       index = size_t(c.index);
     }
   if (at < 0 || w.boxes.empty()) return;
-  const Span goal = touching(*w.items[index]);
+  const HeroSpan goal = touchspan(*w.items[index]);
 
-  int64_t x0 = w.x, x1 = w.x, y0 = w.y, y1 = w.y;
-  for (const Box* b : w.boxes) {
-    x0 = std::min<int64_t>({x0, b->x1, b->x2});
-    x1 = std::max<int64_t>({x1, b->x1, b->x2});
-    y0 = std::min<int64_t>({y0, b->y1, b->y2});
-    y1 = std::max<int64_t>({y1, b->y1, b->y2});
-  }
+  const LevelBounds solid = levelbounds(w, false);
+  int64_t x0 = solid.minx, x1 = solid.maxx, y0 = solid.miny, y1 = solid.maxy;
   x0 -= floodmargin + herowidth;
   y0 -= floodmargin + heroheight;
   x1 += floodmargin;
@@ -318,34 +297,6 @@ void Checker::imageshift() {
 }
 
 }  // namespace
-
-bool tileswhole(int size) {
-  const int rest = size % tile;
-  return rest == 0 || (rest & (rest - 1)) == 0;
-}
-
-bool pngsize(const std::string& path, int* width, int* height) {
-  // Signature, then the IHDR chunk: length, "IHDR", width, height (big-endian).
-  static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  unsigned char head[24];
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  const size_t got = std::fread(head, 1, sizeof head, f);
-  std::fclose(f);
-  if (got != sizeof head) return false;
-  for (int i = 0; i < 8; i++)
-    if (head[i] != signature[i]) return false;
-  if (head[12] != 'I' || head[13] != 'H' || head[14] != 'D' || head[15] != 'R') return false;
-  auto be32 = [&](int at) {
-    return (uint32_t(head[at]) << 24) | (uint32_t(head[at + 1]) << 16) |
-           (uint32_t(head[at + 2]) << 8) | uint32_t(head[at + 3]);
-  };
-  const uint32_t w = be32(16), h = be32(20);
-  if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return false;
-  *width = int(w);
-  *height = int(h);
-  return true;
-}
 
 LevelCheck checklevel(const std::string& path) {
   LevelCheck r;

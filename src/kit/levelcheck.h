@@ -30,11 +30,3 @@ LevelCheck checklevel(const std::string& path);
 // chain that comes back to a level it passed is reported on the level that
 // closes the loop.
 std::vector<LevelCheck> checkchain(const std::string& first);
-
-// Width and height of a PNG file from its header, or false when the file is
-// not a readable PNG.
-bool pngsize(const std::string& path, int* width, int* height);
-
-// True when a picture of this size shows every pixel in 256-pixel tiles:
-// what is left beyond the last whole tile is 0 or a power of two.
-bool tileswhole(int size);

@@ -58,32 +58,15 @@ bool itemink(int32_t kind, PreviewInk* ink) {
   }
 }
 
-// Level-space bounds of everything drawn, in 64 bits.
-struct Bounds {
-  int64_t minx = INT64_MAX, miny = INT64_MAX, maxx = INT64_MIN, maxy = INT64_MIN;
-  void add(int64_t x, int64_t y) {
-    minx = std::min(minx, x);
-    maxx = std::max(maxx, x);
-    miny = std::min(miny, y);
-    maxy = std::max(maxy, y);
-  }
-};
-
-Bounds levelbounds(const World& w, const PreviewTrace* trace) {
-  // 1. The elements and the start.
-  Bounds b;
-  for (const std::vector<Box*>* list : {&w.boxes, &w.items})
-    for (const Box* e : *list) {
-      if (!e) continue;
-      b.add(e->x1, e->y1);
-      b.add(e->x2, e->y2);
-    }
-  b.add(w.x, w.y);
+// Level-space bounds of everything drawn.
+LevelBounds picturebounds(const World& w, const PreviewTrace* trace) {
+  // 1. The elements, items and the hero box at the start.
+  LevelBounds b = levelbounds(w, true);
   b.add(int64_t{w.x} + herowidth, int64_t{w.y} + heroheight);
   // 2. The path, as far as it stays near them: a hero falling out of the
   // level would otherwise stretch the picture without end.
   if (trace) {
-    const Bounds level = b;
+    const LevelBounds level = b;
     auto near = [&](int64_t x, int64_t y) {
       b.add(std::clamp(x, level.minx - previewpathreach, level.maxx + previewpathreach),
             std::clamp(y, level.miny - previewpathreach, level.maxy + previewpathreach));
@@ -102,7 +85,7 @@ Bounds levelbounds(const World& w, const PreviewTrace* trace) {
 }
 
 // Picture sides at a scale; false when beyond the limits.
-bool fits(const Bounds& b, int64_t scale, int64_t* width, int64_t* height) {
+bool fits(const LevelBounds& b, int64_t scale, int64_t* width, int64_t* height) {
   *width = ceildiv(b.maxx - b.minx, scale);
   *height = ceildiv(b.maxy - b.miny, scale);
   return *width <= previewmaxside && *height <= previewmaxside &&
@@ -246,9 +229,8 @@ PreviewTrace tracereplay(World& w, const std::vector<ReplayLine>& lines) {
   t.result = playreplay(w, lines, [&](const World& v, const ReplayEvent& e) {
     centre(v, &cx, &cy);
     if (e.kind == ReplayEvent::stepped) {
-      // A death sets the fade back to -32 and the step's end counts it on
-      // to -31: the hero was put back at the respawn point, not walked there.
-      const bool respawned = v.fade == -31 && lastfade != -32;
+      // The hero was put back at the respawn point, not walked there.
+      const bool respawned = herodied(lastfade, v.fade);
       lastfade = v.fade;
       t.points.push_back({cx, cy, !respawned});
     } else if (e.kind == ReplayEvent::shifted) {
@@ -262,7 +244,7 @@ PreviewTrace tracereplay(World& w, const std::vector<ReplayLine>& lines) {
 }
 
 int previewscale(const World& w, const PreviewTrace* trace) {
-  const Bounds b = levelbounds(w, trace);
+  const LevelBounds b = picturebounds(w, trace);
   const int64_t side = std::max(b.maxx - b.minx, b.maxy - b.miny);
   return int(std::clamp<int64_t>(ceildiv(side, 4096), 2, INT32_MAX));
 }
@@ -270,7 +252,7 @@ int previewscale(const World& w, const PreviewTrace* trace) {
 bool drawpreview(const World& w, int scale, const PreviewTrace* trace, PreviewPicture& out,
                  std::string& err) {
   // 1. Size, refused beyond the limits with a scale that would do.
-  const Bounds b = levelbounds(w, trace);
+  const LevelBounds b = picturebounds(w, trace);
   int64_t width = 0, height = 0;
   if (scale < 1 || !fits(b, scale, &width, &height)) {
     const int64_t side = std::max(b.maxx - b.minx, b.maxy - b.miny);

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int shiftreach = 32;  // the shell keeps the vector within -32..32
-
 // A whole word as a decimal integer within lo..hi, sign allowed.
 bool parseint(const std::string& word, long lo, long hi, int* out) {
   if (word.empty()) return false;
@@ -46,9 +44,10 @@ bool readreplay(std::istream& in, const std::string& name, std::vector<ReplayLin
       r.shift = true;
       std::string a, b;
       words >> a >> b;
-      if (!parseint(a, -shiftreach, shiftreach, &r.dx) ||
-          !parseint(b, -shiftreach, shiftreach, &r.dy)) {
-        err = where(name, lineno) + "SHIFT needs two numbers within -32..32";
+      if (!parseint(a, -shiftlimit, shiftlimit, &r.dx) ||
+          !parseint(b, -shiftlimit, shiftlimit, &r.dy)) {
+        err = where(name, lineno) + "SHIFT needs two numbers within -" +
+              std::to_string(shiftlimit) + ".." + std::to_string(shiftlimit);
         return false;
       }
       // The shell drags the vector two pixels at a time.
@@ -170,11 +169,11 @@ ReplayResult playreplay(World& w, const std::vector<ReplayLine>& lines,
       const int state = w.getState();
       if (watch) watch(w, ReplayEvent{ReplayEvent::stepped, result.steps, state, r.lineno,
                                       false, false, 0, 0});
-      if (state == 1) {
+      if (state == state_finished) {
         result.finished = true;
         return result;
       }
-      if (state >= 2) {
+      if (state >= state_viewmaster) {
         // The mid-game page: Resume lets go of both arrow keys.
         result.pages++;
         w.setkeys(0, 0);

@@ -240,11 +240,11 @@ class Search {
       w.step();
       stepped++;
       const int state = w.getState();
-      if (state == 1) {
+      if (state == state_finished) {
         done = i;
         break;
       }
-      if (w.fade < 0 && before >= 0) break;  // died on the way
+      if (herodied(before, w.fade)) break;
     }
     restore(w, hold);
     return done;
@@ -271,12 +271,11 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
         stepped++;
         const int state = w.getState();
         const int32_t g = n.g + i;
-        // Died: the fade restarts from -32 (the step moves it on to -31).
-        if (w.fade == -31 && before != -32) break;
+        if (herodied(before, w.fade)) break;
         if (g >= bound) break;
-        const Move m{static_cast<uint8_t>(keys | (jump ? keyjump : 0)), false, state >= 2,
-                     static_cast<int16_t>(i), 0, 0};
-        if (state == 1) {
+        const Move m{static_cast<uint8_t>(keys | (jump ? keyjump : 0)), false,
+                     state >= state_viewmaster, static_cast<int16_t>(i), 0, 0};
+        if (state == state_finished) {
           add(id, g, m);
           *found = static_cast<int32_t>(nodes.size() - 1);
           *tail = 0;
@@ -290,7 +289,7 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
             return;
           }
         }
-        if (state >= 2) {
+        if (state >= state_viewmaster) {
           // The page lets go of the keys: the rest of a line would stand.
           add(id, g, m);
           break;
@@ -312,8 +311,8 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
     int dx, dy;
   };
   std::vector<Try> tries;
-  for (int dx = -32; dx <= 32; dx += shiftgrid) {
-    for (int dy = -32; dy <= 32; dy += shiftgrid) {
+  for (int dx = -shiftlimit; dx <= shiftlimit; dx += shiftgrid) {
+    for (int dy = -shiftlimit; dy <= shiftlimit; dy += shiftgrid) {
       if (dx == 0 && dy == 0) continue;
       put(n.s);
       if (!playershift(w, dx, dy)) continue;

@@ -13,11 +13,9 @@
 namespace {
 
 constexpr int32_t jumpreach = 88;     // a ground jump rises about 81 pixels
-constexpr int32_t wallheight = 40;    // as the step's wall test
 constexpr int32_t shaftwidth = 100;   // widest gap beside the hero a kick still crosses
 constexpr int32_t maxcells = 250000;  // the grid's cell size grows beyond this
 constexpr int32_t span = 60000;       // level pixels around the start considered
-constexpr int32_t shiftreach = 32;
 constexpr size_t fieldpickups = 8;    // pickups the guide plans for
 constexpr size_t fieldcounts = 7;     // shift counts it keeps fields for
 constexpr size_t maxremaining = 48;   // fields for pickups partly taken, kept at most
@@ -28,14 +26,9 @@ constexpr size_t maxremaining = 48;   // fields for pickups partly taken, kept a
 constexpr int32_t sidewayscost = 16, upcost = 25, downcost = 10, shiftcost = 12,
                   airshiftcost = 50;
 
-bool touches(int64_t x, int64_t y, const Box& b) {
-  return x + herowidth >= b.x1 && x < b.x2 && y + heroheight >= b.y1 && y < b.y2;
-}
-
 // Some hero position inside the cell at (ox, oy) of side c touches b.
 bool celltouches(int64_t ox, int64_t oy, int64_t c, const Box& b) {
-  return ox + c - 1 + herowidth >= b.x1 && ox < b.x2 && oy + c - 1 + heroheight >= b.y1 &&
-         oy < b.y2;
+  return !touchspan(b).overlap(HeroSpan{ox, ox + c - 1, oy, oy + c - 1}).empty();
 }
 
 bool ispickup(int32_t kind) { return kind == kind_shift || kind == kind_viewmaster; }
@@ -44,16 +37,8 @@ bool ispickup(int32_t kind) { return kind == kind_shift || kind == kind_viewmast
 
 SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshifts) {
   // 1. The grid: every element and item, within span of the start.
-  int64_t minx = w.x, maxx = w.x, miny = w.y, maxy = w.y;
-  auto cover = [&](const Box* b) {
-    if (!b) return;
-    minx = std::min<int64_t>({minx, b->x1, b->x2});
-    maxx = std::max<int64_t>({maxx, b->x1, b->x2});
-    miny = std::min<int64_t>({miny, b->y1, b->y2});
-    maxy = std::max<int64_t>({maxy, b->y1, b->y2});
-  };
-  for (const Box* b : w.boxes) cover(b);
-  for (const Box* b : w.items) cover(b);
+  const LevelBounds level = levelbounds(w, true);
+  int64_t minx = level.minx, maxx = level.maxx, miny = level.miny, maxy = level.maxy;
   minx = std::max<int64_t>(minx, int64_t{w.x} - span);
   maxx = std::min<int64_t>(maxx, int64_t{w.x} + span);
   miny = std::max<int64_t>(miny, int64_t{w.y} - span);
@@ -97,15 +82,11 @@ SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshift
 
   // 3. Where the hero can go up from: a floor within a jump below, or a
   // wall that allows kicking off beside it.
-  auto wallat = [&](int32_t px, int32_t py) {
-    const int r = w.collidey(px, py, py - 1, true);
-    return r > int64_t{py} + wallheight && w.lastbox && !w.lastbox->nowalljump;
-  };
   // One wall is no ladder: a kick carries the hero away from it, so only a
   // shaft, walls on both sides within a kick's reach, is climbed.
   auto wallwithin = [&](int32_t px, int32_t py, int32_t dir) {
     for (int32_t d = cell; d <= shaftwidth + cell; d += cell)
-      if (wallat(px + dir * d, py)) return true;
+      if (wallat(w, int64_t{px} + dir * d, py)) return true;
     return false;
   };
   // A jump starts from a floor or a shaft wall and rises a jump's height
@@ -121,8 +102,8 @@ SolverGuide::SolverGuide(World& w, bool groundshifts) : groundshifts(groundshift
       const int32_t px = repx[i], py = repy[i];
       const bool floor = w.collidey(px, py, py - cell, true) > py - cell;
       grounded[i] = floor;
-      if (floor || (wallat(px - cell, py) && wallwithin(px, py, 1)) ||
-          (wallat(px + cell, py) && wallwithin(px, py, -1)))
+      if (floor || (wallat(w, int64_t{px} - cell, py) && wallwithin(px, py, 1)) ||
+          (wallat(w, int64_t{px} + cell, py) && wallwithin(px, py, -1)))
         from = py;
       climb[i] = py - from <= jumpreach;
     }
@@ -181,8 +162,8 @@ SolverGuide::Field SolverGuide::distances(
   std::vector<std::pair<int32_t, int32_t>> carries;
   const int64_t c = std::llabs(int64_t{count});
   if (c != 0) {
-    for (int32_t vx = -shiftreach; vx <= shiftreach; vx += 2) {
-      for (int32_t vy = -shiftreach; vy <= shiftreach; vy += 2) {
+    for (int32_t vx = -shiftlimit; vx <= shiftlimit; vx += 2) {
+      for (int32_t vy = -shiftlimit; vy <= shiftlimit; vy += 2) {
         const int64_t dx = c * vx / cell, dy = c * vy / cell;
         if ((dx == 0 && dy == 0) || std::llabs(dx) > cols || std::llabs(dy) > rows) continue;
         carries.emplace_back(static_cast<int32_t>(dx), static_cast<int32_t>(dy));

@@ -181,7 +181,7 @@ void Shell::placecamera() {
 
 void Shell::levelstate() {
   int s = world->getState();
-  if (s == 1) {
+  if (s == state_finished) {
     // The name is copied out before the world that holds it goes.
     size_t n = strnlen(world->nextlevel, sizeof world->nextlevel - 1);
     memcpy(levelname, world->nextlevel, n);
@@ -194,7 +194,7 @@ void Shell::levelstate() {
       menu->startcutscene(1);
       playing = false;
     }
-  } else if (s >= 2) {
+  } else if (s >= state_viewmaster) {
     menu->startcutscene(s);
     playing = false;
   }

@@ -12,7 +12,6 @@ class World;
 constexpr uint32_t stepms = 30;     // one world step is 30 ms of game time
 constexpr uint32_t maxbacklog = 3;  // a hitch must not fling the hero through floors:
                                     // more owed steps than this are dropped
-constexpr int shiftlimit = 32;      // the shift vector stays within -32..32 per axis
 constexpr int screencentrex = 512;  // the pointer is warped back here every play frame
 constexpr int screencentrey = 384;
 constexpr int cameraoffsetx = 488;  // puts the middle of the 48 by 60 hero box

@@ -77,8 +77,7 @@ int World::collideitems(int x, int y, bool trigger) {
   for (size_t i = 0; i < items.size(); i++) {
     const Box* b = items[i];
     if (!b) continue;
-    if (int64_t{x} + herowidth >= b->x1 && x < b->x2 && int64_t{y} + heroheight >= b->y1 &&
-        y < b->y2) {
+    if (touches(x, y, *b)) {
       count++;
       if (trigger) collidecallback(static_cast<int>(i), x, y);
     }
@@ -116,11 +115,11 @@ void World::collidecallback(int index, int, int) {
       }
       soundsasked++;
       if (mixer) mixer->play(pickupsound);
-      if (viewmasterpickup) state = 2;
+      if (viewmasterpickup) state = state_viewmaster;
       break;
     }
     case kind_spikes:
-      fade = -32;
+      fade = fadestart;
       go_checkpoint();
       break;
     default:

@@ -123,6 +123,10 @@ int probe(World& w, int64_t x, int32_t y) {
 
 }  // namespace
 
+bool wallat(World& w, int64_t x, int32_t y) {
+  return probe(w, x, y) > int64_t{y} + wallheight && w.lastbox && !w.lastbox->nowalljump;
+}
+
 void World::setkeys(int left, int right) {
   keyleft = left;
   keyright = right;
@@ -132,12 +136,12 @@ void World::setjump(int j) { jump = j; }
 
 int World::getState() {
   // An event is reported once; a finished level on every call from then on.
-  if (state > 1) {
+  if (state > state_finished) {
     const int s = state;
-    state = 0;
+    state = state_playing;
     return s;
   }
-  return fade > finishedfade ? 1 : 0;
+  return fade > finishedfade ? state_finished : state_playing;
 }
 
 // Level pixels, y up, speeds in pixels per 30 ms step, / truncates toward
@@ -238,10 +242,8 @@ void World::step() {
   // 9. Walls: probes a pixel to either side; walls on both sides cancel.
   if (vy != 0) {
     int32_t side = 0;
-    int r = probe(*this, int64_t{x} - 1, y);
-    if (r > int64_t{y} + wallheight && lastbox && !lastbox->nowalljump) side = -1;
-    r = probe(*this, int64_t{x} + 1, y);
-    if (r > int64_t{y} + wallheight && lastbox && !lastbox->nowalljump) side += 1;
+    if (wallat(*this, int64_t{x} - 1, y)) side = -1;
+    if (wallat(*this, int64_t{x} + 1, y)) side += 1;
     if (side == 0) {
       if (animstart != airborne.start && animstart != walljump.start) start(*this, airborne);
     } else {
@@ -283,7 +285,7 @@ void World::step() {
   // spikes; its fall speed has no meaning at the respawn point.
   collideitems(x, y, true);
   if (y < falldepth) {
-    fade = -32;
+    fade = fadestart;
     go_checkpoint();
     vy = 0;
   }

@@ -1,6 +1,7 @@
 // World: one loaded level and its simulation state, elements, hero, camera,
 // plane shift, respawn bookkeeping, fade, pictures and the borrowed mixer.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -133,3 +134,76 @@ class World {
   void render();
   void draw_objects(int dx, int dy, float opacity);
 };
+
+// ---------------------------------------------------------------------------
+// Rules the shell and the level makers' kit call rather than restate.
+
+// Results of World::getState.
+enum WorldState : int {
+  state_playing = 0,     // nothing to report
+  state_finished = 1,    // the level is finished; reported on every call from then on
+  state_viewmaster = 2,  // a viewmaster pickup was taken: the mid-game page (reported once)
+};
+
+// Values of LevelCommand::list: which list a command appended to.
+enum CommandList : int {
+  list_none = 0,   // made no element
+  list_boxes = 1,  // a solid element, World::boxes
+  list_items = 2,  // a touchable item, World::items
+};
+
+// The shell keeps each component of the shift vector within -32..32.
+constexpr int32_t shiftlimit = 32;
+
+// The fade counter after a load or a death: it climbs back to 0 in 32 steps.
+constexpr int32_t fadestart = -32;
+
+// The hero died in the step that took the fade from before to after: a death
+// sets it to fadestart and the step's end counts it on by one. A death in the
+// very first step of a fade-in looks like that fade-in going on.
+inline bool herodied(int32_t before, int32_t after) {
+  return after == fadestart + 1 && before != fadestart;
+}
+
+// A rectangle of hero positions (lower left corners of the hero box), both
+// ends included; 64 bits, so spans around int32 corners never wrap.
+struct HeroSpan {
+  int64_t x0, x1, y0, y1;
+  bool empty() const { return x0 > x1 || y0 > y1; }
+  bool holds(int64_t x, int64_t y) const { return x0 <= x && x <= x1 && y0 <= y && y <= y1; }
+  HeroSpan overlap(const HeroSpan& o) const {
+    return HeroSpan{std::max(x0, o.x0), std::min(x1, o.x1), std::max(y0, o.y0),
+                    std::min(y1, o.y1)};
+  }
+};
+
+// Where the hero box touches item b: its right and top edges meeting the
+// item count, its left and bottom edges meeting it do not, so x runs from
+// x1 - 48 to x2 - 1 and y from y1 - 60 to y2 - 1 (empty for corners reversed
+// by more than the hero's size).
+inline HeroSpan touchspan(const Box& b) {
+  return HeroSpan{int64_t{b.x1} - herowidth, int64_t{b.x2} - 1, int64_t{b.y1} - heroheight,
+                  int64_t{b.y2} - 1};
+}
+inline bool touches(int64_t x, int64_t y, const Box& b) { return touchspan(b).holds(x, y); }
+
+// A wall the hero may slide down or kick off beside the hero box at (x, y):
+// the one-pixel downward probe there ends more than 40 pixels above the feet,
+// against an element that allows wall jumps. Writes w.lastbox.
+bool wallat(World& w, int64_t x, int32_t y);
+
+// A level-space rectangle, both ends included, in 64 bits.
+struct LevelBounds {
+  int64_t minx, miny, maxx, maxy;
+  void add(int64_t x, int64_t y) {
+    minx = std::min(minx, x);
+    maxx = std::max(maxx, x);
+    miny = std::min(miny, y);
+    maxy = std::max(maxy, y);
+  }
+};
+
+// The smallest rectangle holding the hero's position (the box's lower left
+// corner) and both corners of every solid element and, with items, of every
+// item.
+LevelBounds levelbounds(const World& w, bool items);
