@@ -28,10 +28,19 @@
 #include "audio/wave.h"
 #include "main/heap.h"
 
-static int usage() {
-  std::fprintf(stderr,
-               "usage: twinfold-adx encode IN.wav OUT.adx [--loop START END]\n"
-               "       twinfold-adx decode IN.adx OUT.raw FRAMES\n");
+static const char usage[] =
+    "usage: twinfold-adx encode IN.wav OUT.adx [--loop START END]\n"
+    "       twinfold-adx decode IN.adx OUT.raw FRAMES\n"
+    "encode makes ADX music from 16-bit PCM WAV, looping over the frames START to\n"
+    "END; decode writes FRAMES frames of what the game's decoder plays as signed\n"
+    "16-bit stereo.\n"
+    "Exit status: 0 written; 1 an input that cannot be read or used, a loop point\n"
+    "or FRAMES that is not a whole number, or an output that cannot be written;\n"
+    "2 a wrong command line. decode ends on a file the game refuses as the game\n"
+    "does, with its audio crash code (1, 2 or 3).\n";
+
+static int badusage() {
+  std::fputs(usage, stderr);
   return 2;
 }
 
@@ -106,12 +115,16 @@ int main(int argc, char** argv) {
       if (start < 0 || end < 0) return fail("loop points are frame numbers");
       return encode(argv[2], argv[3], true, start, end);
     }
-    return usage();
+    return badusage();
   }
   if (argc == 5 && std::strcmp(argv[1], "decode") == 0) {
     long long frames = number(argv[4]);
     if (frames < 0) return fail("FRAMES is a whole number");
     return decode(argv[2], argv[3], frames);
   }
-  return usage();
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  return badusage();
 }

@@ -28,8 +28,11 @@ int main(int argc, char** argv) {
     std::fputs(usage, stdout);
     return 0;
   }
-  if (argc < 2 || (!std::strcmp(argv[1], "--chain") && argc != 3) ||
-      (argv[1][0] == '-' && std::strcmp(argv[1], "--chain"))) {
+  // --chain comes first; any other word starting with '-' is an unknown option.
+  const bool chain = argc >= 2 && !std::strcmp(argv[1], "--chain");
+  bool wrong = argc < 2 || (chain && argc != 3);
+  for (int i = chain ? 2 : 1; i < argc; i++) wrong = wrong || argv[i][0] == '-';
+  if (wrong) {
     std::fputs(usage, stderr);
     return 2;
   }

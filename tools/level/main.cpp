@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     std::fputs(usage, stdout);
     return 0;
   }
-  if (argc != 3 || std::strcmp(argv[1], "json")) {
+  if (argc != 3 || std::strcmp(argv[1], "json") || (argv[2][0] == '-' && argv[2][1] != '\0')) {
     std::fputs(usage, stderr);
     return 2;
   }

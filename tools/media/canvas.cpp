@@ -5,16 +5,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "content/pngwrite.h"
-
-Colour rgb(int hex) {
-  return {((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f};
-}
-
-Colour mix(Colour a, Colour b, float t) {
-  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-
 Canvas::Canvas(int w, int h, Colour fill, float opacity)
     : width(w), height(h), px(w * h, fill), alpha(w * h, opacity) {}
 
@@ -164,85 +154,22 @@ void Canvas::glow(float cx, float cy, float r, Colour c, float a) {
   }
 }
 
-static unsigned char to_byte(float v) {
-  v = std::min(1.0f, std::max(0.0f, v));
-  return (unsigned char)std::lround(v * 255);
+Image Canvas::image() const {
+  Image img(width, height);
+  for (int i = 0; i < width * height; i++) putcolour(&img.rgba[size_t(i) * 4], px[i], alpha[i]);
+  return img;
 }
 
-static void put32(unsigned char* p, unsigned int v) {
-  for (int i = 0; i < 4; i++) p[i] = (unsigned char)(v >> (8 * i));
-}
-
-// Writes a 24-bit BMP whose pixel (x, y) comes from pixel(x, y) as blue, green, red.
-template <class PixelFn>
-static bool write_bmp24(const std::string& path, int w, int h, PixelFn pixel) {
-  int rowbytes = (w * 3 + 3) / 4 * 4;
-  unsigned int datasize = rowbytes * h;
-  unsigned char head[54] = {'B', 'M'};
-  put32(head + 2, 54 + datasize);  // file size
-  put32(head + 10, 54);            // offset of the pixel rows
-  put32(head + 14, 40);            // BITMAPINFOHEADER
-  put32(head + 18, w);
-  put32(head + 22, h);             // positive: rows bottom-up
-  head[26] = 1;                    // planes
-  head[28] = 24;                   // bits per pixel; compression 0 is BI_RGB
-  put32(head + 34, datasize);
-  put32(head + 38, 2835);          // 72 dpi
-  put32(head + 42, 2835);
-  std::vector<unsigned char> data(datasize, 0);
-  for (int y = 0; y < h; y++) {
-    unsigned char* row = data.data() + (h - 1 - y) * rowbytes;
-    for (int x = 0; x < w; x++) pixel(x, y, row + 3 * x);
-  }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    return false;
-  }
-  bool ok = std::fwrite(head, 1, 54, f) == 54 && std::fwrite(data.data(), 1, datasize, f) == datasize;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
-  return ok;
-}
-
-bool write_bmp(const std::string& path, const Canvas& c) {
-  return write_bmp24(path, c.width, c.height, [&](int x, int y, unsigned char* out) {
-    Colour p = c.px[y * c.width + x];
-    out[0] = to_byte(p.b);
-    out[1] = to_byte(p.g);
-    out[2] = to_byte(p.r);
-  });
-}
-
-bool write_alpha_bmp(const std::string& path, const Canvas& c) {
-  return write_bmp24(path, c.width, c.height, [&](int x, int y, unsigned char* out) {
-    out[0] = out[1] = out[2] = to_byte(c.alpha[y * c.width + x]);
-  });
-}
-
-bool write_png(const std::string& path, const Canvas& c) {
-  std::vector<unsigned char> rows(size_t(c.width) * c.height * 4);
-  for (int i = 0; i < c.width * c.height; i++) {
-    rows[4 * i] = to_byte(c.px[i].r);
-    rows[4 * i + 1] = to_byte(c.px[i].g);
-    rows[4 * i + 2] = to_byte(c.px[i].b);
-    rows[4 * i + 3] = 255;
-  }
+bool write_bmp(const std::string& path, const Image& image, Layer layer) {
   std::string err;
-  // Written unfiltered (fast): these pictures are flat and smooth, so the
-  // files stay small, and the game decodes its menu pages many times faster.
-  if (!writepngfile(path, c.width, c.height, 4, rows.data(), true, err)) {
-    std::fprintf(stderr, "%s\n", err.c_str());
-    return false;
-  }
-  return true;
+  if (writebmp(path, image, 24, layer, err)) return true;
+  std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  return false;
 }
 
-unsigned int Rng::next() {
-  state ^= state << 13;
-  state ^= state >> 7;
-  state ^= state << 17;
-  return (unsigned int)(state >> 32);
+bool write_png(const std::string& path, const Image& image) {
+  std::string err;
+  if (writepng(path, image, Layer::colour, err)) return true;
+  std::fprintf(stderr, "%s\n", err.c_str());
+  return false;
 }
-
-float Rng::uniform() { return (next() >> 8) / 16777216.0f; }

@@ -4,12 +4,8 @@
 #include <string>
 #include <vector>
 
-struct Colour {
-  float r, g, b;  // 0 to 1
-};
-
-Colour rgb(int hex);                                 // 0xRRGGBB
-Colour mix(Colour a, Colour b, float t);             // t = 0 gives a
+#include "content/picture.h"
+#include "content/rng.h"
 
 struct Point {
   float x, y;  // canvas pixels, y down, (0, 0) the top-left corner of the top-left pixel
@@ -24,6 +20,8 @@ class Canvas {
   Canvas(int w, int h, Colour fill = {0, 0, 0}, float opacity = 1);
 
   Colour& at(int x, int y) { return px[y * width + x]; }
+  // The canvas in bytes, for the file writers; its alpha becomes the image's alpha.
+  Image image() const;
   // Blends c over pixel (x, y) with weight a (0 to 1); also raises the pixel's opacity.
   void blend(int x, int y, Colour c, float a);
 
@@ -48,18 +46,8 @@ std::vector<Point> ring_points(const std::vector<Point>& outer, const std::vecto
 // The outline moved by (dx, dy).
 std::vector<Point> moved(std::vector<Point> pts, float dx, float dy);
 
-// Writers; each returns false (and prints a line) when the file cannot be written.
-// BMP: 24-bit BI_RGB, rows bottom-up, each padded to 4 bytes.
-bool write_bmp(const std::string& path, const Canvas& c);
-// The alpha picture of c as a 24-bit BMP: opacity in all three bytes of each pixel.
-bool write_alpha_bmp(const std::string& path, const Canvas& c);
-// PNG: 8-bit RGBA (colour type 6), fully opaque.
-bool write_png(const std::string& path, const Canvas& c);
-
-// Deterministic random numbers for stars and noise: the same seed, the same picture.
-struct Rng {
-  unsigned long long state;  // never 0
-  explicit Rng(unsigned long long seed) : state(seed ? seed : 0x9e3779b97f4a7c15ull) {}
-  unsigned int next();
-  float uniform();  // [0, 1)
-};
+// The library's writers with this tool's message on standard error; each
+// returns false when the file cannot be written. BMP: 24 bits a pixel, the
+// colour picture or the alpha picture. PNG: the colour picture.
+bool write_bmp(const std::string& path, const Image& image, Layer layer);
+bool write_png(const std::string& path, const Image& image);

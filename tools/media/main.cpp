@@ -10,9 +10,16 @@
 #include "pictures.h"
 #include "sound.h"
 
-static int usage() {
-  std::fprintf(stderr,
-               "usage: twinfold-media pictures DATADIR OUTDIR | effects OUTDIR | music SCORE OUT.wav\n");
+static const char usage[] =
+    "usage: twinfold-media pictures DATADIR OUTDIR | effects OUTDIR | music SCORE OUT.wav\n"
+    "  pictures  the fifteen menu pictures, the pages set from DATADIR's page sources\n"
+    "  effects   the nine sound effects\n"
+    "  music     one track rendered from its score; prints its length in frames\n"
+    "Exit status: 0 written, 1 a source that cannot be read or parsed, a page whose\n"
+    "text does not fit or a file that cannot be written, 2 a wrong command line.\n";
+
+static int badusage() {
+  std::fputs(usage, stderr);
   return 2;
 }
 
@@ -41,5 +48,9 @@ int main(int argc, char** argv) {
   if (cmd == "pictures" && argc == 4) return make_pictures(argv[2], argv[3]) ? 0 : 1;
   if (cmd == "effects" && argc == 3) return make_effects(argv[2]) ? 0 : 1;
   if (cmd == "music" && argc == 4) return music(argv[2], argv[3]);
-  return usage();
+  if (cmd == "--help" && argc == 2) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  return badusage();
 }

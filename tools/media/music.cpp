@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "canvas.h"
+#include "content/rng.h"
 #include "sound.h"
 
 namespace {
@@ -84,7 +84,7 @@ void play_note(const Score& s, const Note& n, std::vector<float>& out, long fram
   const Wave wave = wave_of(v.wave);
   long total = wave >= kick ? long(samplerate * (wave == kick ? 0.35f : wave == snare ? 0.25f : 0.08f))
                             : n.length + long(v.release * samplerate);
-  Rng rng(seed);
+  Rng rng(seed, Rng::xorshift);
   float k = v.cutoff > 0 ? 1 - std::exp(-twopi * v.cutoff / samplerate) : 1;
   float lp1 = 0, lp2 = 0, hp = 0, ph1 = 0, ph2 = 0;
   float dt1 = n.hz / samplerate, dt2 = dt1 * std::pow(2.0f, v.detune / 1200);
@@ -94,12 +94,12 @@ void play_note(const Score& s, const Note& n, std::vector<float>& out, long fram
       ph1 += (48 + 110 * std::exp(-t / 0.03f)) / samplerate;
       x = std::sin(twopi * ph1) * std::exp(-t / 0.12f) * std::min(1.0f, t / 0.001f);
     } else if (wave == snare) {
-      float noise = rng.uniform() * 2 - 1;
+      float noise = rng.unit() * 2 - 1;
       hp += 0.15f * (noise - hp);
       ph1 += 185.0f / samplerate;
       x = (noise - hp) * std::exp(-t / 0.07f) + 0.5f * std::sin(twopi * ph1) * std::exp(-t / 0.04f);
     } else if (wave == hat) {
-      float noise = rng.uniform() * 2 - 1;
+      float noise = rng.unit() * 2 - 1;
       hp += 0.5f * (noise - hp);
       x = (noise - hp) * std::exp(-t / 0.018f);
     } else {

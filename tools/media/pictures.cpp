@@ -16,11 +16,11 @@ namespace {
 const int pagew = 1024, pageh = 768;  // every page fills the screen
 
 // The palette.
-const Colour ink = rgb(0x0a0d22);      // silhouettes
-const Colour gold = rgb(0xffd27a);     // lanterns, titles
-const Colour cyan = rgb(0x7fe0ff);     // the fold
-const Colour paper = rgb(0xeae8f6);    // running text
-const Colour panelc = rgb(0x0d1030);   // text panels
+const Colour ink = hexcolour(0x0a0d22);      // silhouettes
+const Colour gold = hexcolour(0xffd27a);     // lanterns, titles
+const Colour cyan = hexcolour(0x7fe0ff);     // the fold
+const Colour paper = hexcolour(0xeae8f6);    // running text
+const Colour panelc = hexcolour(0x0d1030);   // text panels
 
 struct Sky {
   std::vector<Colour> stops;  // top to horizon
@@ -30,10 +30,10 @@ struct Sky {
 
 Sky sky_for(const std::string& scene) {
   if (scene == "dawn" || scene == "home")
-    return {{rgb(0x233070), rgb(0x5a4f98), rgb(0xc97a9a), rgb(0xf6b084), rgb(0xffe0a0)}, 0.15f, true};
+    return {{hexcolour(0x233070), hexcolour(0x5a4f98), hexcolour(0xc97a9a), hexcolour(0xf6b084), hexcolour(0xffe0a0)}, 0.15f, true};
   if (scene == "keys" || scene == "credits" || scene == "viewmaster")
-    return {{rgb(0x070a1e), rgb(0x111845), rgb(0x2a2a68), rgb(0x4a3a7a)}, 1.0f, false};
-  return {{rgb(0x0b0f2a), rgb(0x1e2358), rgb(0x4b3478), rgb(0xa8587a), rgb(0xe89a78)}, 0.8f, false};
+    return {{hexcolour(0x070a1e), hexcolour(0x111845), hexcolour(0x2a2a68), hexcolour(0x4a3a7a)}, 1.0f, false};
+  return {{hexcolour(0x0b0f2a), hexcolour(0x1e2358), hexcolour(0x4b3478), hexcolour(0xa8587a), hexcolour(0xe89a78)}, 0.8f, false};
 }
 
 // A mountain ridge: the height (row) of the skyline at x.
@@ -68,19 +68,19 @@ void crescent(Canvas& c, float cx, float cy, float r) {
         bool disc = std::hypot(px - cx, py - cy) < r, bite = std::hypot(px - bx, py - by) < br;
         in += disc && !bite;
       }
-      c.blend(x, y, rgb(0xeef0ff), in / 16.0f);
+      c.blend(x, y, hexcolour(0xeef0ff), in / 16.0f);
     }
   }
 }
 
 void stars(Canvas& c, const Sky& sky, unsigned long long seed, float horizon) {
-  Rng rng(seed);
+  Rng rng(seed, Rng::xorshift);
   int n = int(260 * sky.stars);
   for (int i = 0; i < n; i++) {
-    float x = rng.uniform() * c.width, y = rng.uniform() * horizon;
-    float r = 0.5f + rng.uniform() * rng.uniform() * 1.6f;
-    float a = (0.35f + 0.65f * rng.uniform()) * (1 - y / horizon);
-    c.circle(x, y, r, mix(paper, cyan, rng.uniform() * 0.4f), a);
+    float x = rng.unit() * c.width, y = rng.unit() * horizon;
+    float r = 0.5f + rng.unit() * rng.unit() * 1.6f;
+    float a = (0.35f + 0.65f * rng.unit()) * (1 - y / horizon);
+    c.circle(x, y, r, mix(paper, cyan, rng.unit() * 0.4f), a);
     if (r > 1.5f) c.glow(x, y, r * 5, paper, a * 0.25f);
   }
 }
@@ -115,19 +115,19 @@ void hero(Canvas& c, float x, float y, float h, float facing, float a = 1, Colou
 void viewmaster(Canvas& c, float x, float y, float s) {
   c.glow(x, y, 260 * s, gold, 0.35f);
   c.circle(x, y - 70 * s, 62 * s, paper);
-  c.circle(x, y - 70 * s, 14 * s, rgb(0x2a2f60));
+  c.circle(x, y - 70 * s, 14 * s, hexcolour(0x2a2f60));
   for (int i = 0; i < 7; i++) {
     float t = 6.2831853f * i / 7;
     c.roundrect(x + 40 * s * std::cos(t) - 8 * s, y - 70 * s + 40 * s * std::sin(t) - 6 * s,
                 x + 40 * s * std::cos(t) + 8 * s, y - 70 * s + 40 * s * std::sin(t) + 6 * s, 2 * s,
-                mix(cyan, rgb(0x4b3478), (i % 3) * 0.3f));
+                mix(cyan, hexcolour(0x4b3478), (i % 3) * 0.3f));
   }
   auto body = roundrect_points(x - 120 * s, y - 40 * s, x + 120 * s, y + 60 * s, 26 * s);
-  c.polygon_vgradient(body, rgb(0xd0504a), rgb(0x7a2430), y - 40 * s, y + 60 * s);
-  c.roundrect(x - 100 * s, y - 8 * s, x + 100 * s, y + 6 * s, 6 * s, rgb(0xe8806a), 0.6f);
+  c.polygon_vgradient(body, hexcolour(0xd0504a), hexcolour(0x7a2430), y - 40 * s, y + 60 * s);
+  c.roundrect(x - 100 * s, y - 8 * s, x + 100 * s, y + 6 * s, 6 * s, hexcolour(0xe8806a), 0.6f);
   for (float ex : {-58.0f, 58.0f}) {
     c.circle(x + ex * s, y + 22 * s, 26 * s, ink);
-    c.circle(x + ex * s, y + 22 * s, 18 * s, rgb(0x1d2a5a));
+    c.circle(x + ex * s, y + 22 * s, 18 * s, hexcolour(0x1d2a5a));
     c.circle(x + ex * s - 6 * s, y + 16 * s, 5 * s, cyan, 0.7f);
   }
 }
@@ -145,10 +145,10 @@ void paint_scene(Canvas& c, const std::string& scene, unsigned long long seed) {
   float horizon = 0.62f * c.height;
   stars(c, sky, seed, horizon);
   if (sky.dawn) {
-    c.glow(300, horizon + 40, 520, rgb(0xfff0c0), 0.7f);
-    c.circle(300, horizon + 30, 60, rgb(0xfff4d8));
+    c.glow(300, horizon + 40, 520, hexcolour(0xfff0c0), 0.7f);
+    c.circle(300, horizon + 30, 60, hexcolour(0xfff4d8));
   } else {
-    c.glow(140, 120, 160, rgb(0xc8d0ff), 0.25f);
+    c.glow(140, 120, 160, hexcolour(0xc8d0ff), 0.25f);
     crescent(c, 140, 120, 40);
   }
   Colour far = mix(sky.stops[sky.stops.size() - 2], ink, 0.45f);
@@ -173,13 +173,13 @@ void paint_scene(Canvas& c, const std::string& scene, unsigned long long seed) {
     hero(c, 110, top, 96, 1);
     c.roundrect(236, top - 120, 244, top, 3, ink);  // the beacon post
     c.glow(240, top - 130, 140, gold, 0.7f);
-    c.circle(240, top - 130, 12, rgb(0xfff0c0));
+    c.circle(240, top - 130, 12, hexcolour(0xfff0c0));
   } else if (scene == "home") {
     hero(c, 170, top, 96, -1);
   } else if (scene != "credits") {
     hero(c, 170, top, 96, 1);
   }
-  if (scene == "dawn" || scene == "home") c.glow(300, horizon, 700, rgb(0xffe6b0), 0.12f);
+  if (scene == "dawn" || scene == "home") c.glow(300, horizon, 700, hexcolour(0xffe6b0), 0.12f);
 }
 
 void panel(Canvas& c, float x0, float y0, float x1, float y1) {
@@ -194,10 +194,10 @@ float keycap(Canvas& c, Font& f, float x, float baseline, const std::string& lab
   float top = baseline - f.size - 6, bottom = baseline + 9;
   c.roundrect(x, top + 2, x + w, bottom + 3, 7, ink, 0.8f);  // shadow
   auto cap = roundrect_points(x, top, x + w, bottom, 7);
-  c.polygon_vgradient(cap, rgb(0x3a4488), rgb(0x1c2256), top, bottom);
+  c.polygon_vgradient(cap, hexcolour(0x3a4488), hexcolour(0x1c2256), top, bottom);
   c.polygon(ring_points(cap, roundrect_points(x + 1.5f, top + 1.5f, x + w - 1.5f, bottom - 1.5f, 5.5f)),
             cyan, 0.7f);
-  f.draw(c, x + (w - f.measure(label)) / 2, baseline, label, rgb(0xffffff));
+  f.draw(c, x + (w - f.measure(label)) / 2, baseline, label, hexcolour(0xffffff));
   return x + w;
 }
 
@@ -253,7 +253,9 @@ bool set_page(Canvas& c, Fonts& f, const Page& page) {
 }
 
 bool save_pair(const std::string& outdir, const std::string& name, const Canvas& c) {
-  return write_bmp(outdir + "/" + name + ".bmp", c) && write_alpha_bmp(outdir + "/" + name + ".a.bmp", c);
+  const Image img = c.image();
+  return write_bmp(outdir + "/" + name + ".bmp", img, Layer::colour) &&
+         write_bmp(outdir + "/" + name + ".a.bmp", img, Layer::alpha);
 }
 
 // The title screen. The buttons sit at x 600 to 856, rows 104 to 468 from the top,
@@ -264,7 +266,7 @@ Canvas title_screen() {
   c.vgradient(sky.stops);
   float horizon = 0.64f * pageh;
   stars(c, sky, 11, horizon);
-  c.glow(940, 150, 170, rgb(0xc8d0ff), 0.3f);
+  c.glow(940, 150, 170, hexcolour(0xc8d0ff), 0.3f);
   crescent(c, 940, 150, 44);
   Colour far = mix(sky.stops[3], ink, 0.45f), mid = mix(sky.stops[1], ink, 0.55f);
   c.polygon(ridge_points(horizon + 70, 40, 1.3f, pagew, pageh), far);
@@ -295,7 +297,7 @@ Canvas pointer() {
   for (int dy = -1; dy <= 1; dy++)
     for (int dx = -1; dx <= 1; dx++)
       if (dx || dy) c.polygon(moved(arrow, dx * 1.2f, dy * 1.2f), ink, 0.8f);
-  c.polygon_vgradient(arrow, rgb(0xffffff), rgb(0xd8e8ff), 1, 28);
+  c.polygon_vgradient(arrow, hexcolour(0xffffff), hexcolour(0xd8e8ff), 1, 28);
   c.polygon({{3, 4.5f}, {3, 10}, {7, 7}}, cyan, 0.5f);
   return c;
 }
@@ -305,12 +307,12 @@ Canvas pointer() {
 Canvas button(Font& f, const std::string& label) {
   Canvas c(256, 64, {0, 0, 0}, 0);
   auto body = roundrect_points(7, 7, 249, 57, 14);
-  c.polygon_vgradient(body, rgb(0x333e86), rgb(0x161b44), 7, 57, 0.9f);
+  c.polygon_vgradient(body, hexcolour(0x333e86), hexcolour(0x161b44), 7, 57, 0.9f);
   c.polygon(ring_points(body, roundrect_points(8.5f, 8.5f, 247.5f, 55.5f, 12.5f)), cyan, 0.75f);
-  c.roundrect(16, 11, 240, 13, 1, rgb(0xffffff), 0.18f);  // a glint along the top
+  c.roundrect(16, 11, 240, 13, 1, hexcolour(0xffffff), 0.18f);  // a glint along the top
   float x = (256 - f.measure(label)) / 2, base = 32 + f.size * 0.36f;
   f.draw(c, x + 1.5f, base + 1.5f, label, ink, 0.9f);
-  f.draw(c, x, base, label, rgb(0xffffff));
+  f.draw(c, x, base, label, hexcolour(0xffffff));
   return c;
 }
 
@@ -412,7 +414,7 @@ bool make_pictures(const std::string& datadir, const std::string& outdir) {
     }
   }
   // 2. The title screen, pointer, buttons and highlight.
-  if (!write_png(outdir + "/orvik_menu.png", title_screen())) return false;
+  if (!write_png(outdir + "/orvik_menu.png", title_screen().image())) return false;
   if (!save_pair(outdir, "ar", pointer())) return false;
   Font label("Sans-Bold", 24);
   const char* buttons[4][2] = {{"b1", "New game"}, {"b2", "Quit"}, {"b3", "Resume"}, {"b4", "Credits"}};
@@ -425,7 +427,7 @@ bool make_pictures(const std::string& datadir, const std::string& outdir) {
   for (const Page& page : pages) {
     Canvas c(pagew, pageh);
     paint_scene(c, page.scene, seed++);
-    if (!set_page(c, fonts, page) || !write_png(outdir + "/" + page.name + ".png", c)) return false;
+    if (!set_page(c, fonts, page) || !write_png(outdir + "/" + page.name + ".png", c.image())) return false;
   }
   return true;
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "audio/wave.h"
-#include "canvas.h"
+#include "content/rng.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ float seconds(int frames) { return float(frames) / samplerate; }
 // One footstep: a heel strike (a low thump and a burst of filtered grit) and a
 // softer toe scuff; each variant has its own filter, decay and timing.
 std::vector<float> footstep(int variant) {
-  Rng rng(1000 + variant * 7919);
-  float heelcut = 700 + 180 * variant + 300 * rng.uniform();
-  float heeldecay = 0.018f + 0.004f * (variant % 4) + 0.01f * rng.uniform();
+  Rng rng(1000 + variant * 7919, Rng::xorshift);
+  float heelcut = 700 + 180 * variant + 300 * rng.unit();
+  float heeldecay = 0.018f + 0.004f * (variant % 4) + 0.01f * rng.unit();
   float thumphz = 70 + 9 * ((variant * 3) % 7);
   float toedelay = 0.045f + 0.006f * ((variant * 5) % 7);
   float toegain = 0.3f + 0.05f * ((variant * 2) % 5);
@@ -38,7 +38,7 @@ std::vector<float> footstep(int variant) {
   for (int i = 0; i < n; i++) {
     float t = seconds(i);
     float attack = std::min(1.0f, t / 0.0015f);
-    float noise = rng.uniform() * 2 - 1;
+    float noise = rng.unit() * 2 - 1;
     float grit = heel2(heel1(noise));
     grit -= heelhp(grit);
     float heel = grit * attack * std::exp(-t / heeldecay) * 2.5f;
@@ -72,9 +72,9 @@ std::vector<float> shiftloop() {
   }
   // Air: noise filtered twice round the loop so the filter's state at the end
   // is the state it starts with.
-  Rng rng(77);
+  Rng rng(77, Rng::xorshift);
   std::vector<float> noise(n);
-  for (float& v : noise) v = rng.uniform() * 2 - 1;
+  for (float& v : noise) v = rng.unit() * 2 - 1;
   Lowpass lp(900), hp(200);
   std::vector<float> air(n);
   for (int pass = 0; pass < 2; pass++) {

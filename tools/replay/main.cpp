@@ -23,16 +23,17 @@ const char* usage =
 
 int main(int argc, char** argv) {
   std::vector<std::string> args;
-  bool trace = false;
+  bool trace = false, unknown = false;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--help")) {
       std::fputs(usage, stdout);
       return 0;
     }
     if (!std::strcmp(argv[i], "--trace")) trace = true;
+    else if (argv[i][0] == '-' && argv[i][1] != '\0') unknown = true;
     else args.push_back(argv[i]);
   }
-  if (args.size() != 2) {
+  if (unknown || args.size() != 2) {
     std::fputs(usage, stderr);
     return 2;
   }
