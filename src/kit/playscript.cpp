@@ -33,7 +33,7 @@ void nosound(bool) {}
 // What getState would report now, left for the shell's own call.
 int peekstate(World& w) {
   const int s = w.getState();
-  if (s >= 2) w.state = s;
+  if (s >= state_viewmaster) w.state = s;
   return s;
 }
 
@@ -219,8 +219,8 @@ bool Player::playframe(std::string& err) {
     out.levels[level].steps += stepped;
     left -= stepped;
     const int s = peekstate(*shell.world);
-    finished = s == 1;
-    paged = s >= 2;
+    finished = s == state_finished;
+    paged = s >= state_viewmaster;
     if (finished) out.levels[level].endframe = frame;
     if (paged) out.pages++;
     if (!finished && left == 0) {
@@ -264,7 +264,7 @@ int Player::stepsahead() {
   int n = 1;
   for (; n < most; n++) {
     w.step();
-    if (peekstate(w) != 0) break;
+    if (peekstate(w) != state_playing) break;
   }
   restore(w, ahead);
   return n;

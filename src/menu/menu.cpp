@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include "graphics/glayer.h"
+#include "world/world.h"
 
 namespace {
 constexpr int screenheight = 768;       // window pixels; the pointer's y is turned by it
@@ -135,4 +136,4 @@ void Menu::buttoncentre(int command, int* x, int* y) {
   *y = screenheight - (bottom + buttonheight / 2);
 }
 
-void Menu::startcutscene(int state) { page = state == 1 ? 6 : 5; }
+void Menu::startcutscene(int state) { page = state == state_finished ? 6 : 5; }
