@@ -16,6 +16,7 @@
 #include "kit/playfolder.h"
 #include "kit/playscript.h"
 #include "kit/replay.h"
+#include "main/shell.h"
 
 namespace {
 
@@ -75,8 +76,8 @@ std::string findfirst(const std::string& installed, const std::string& built,
 
 // Turns the replay into a play script in the folder and sets up the input
 // driver to feed it to the game: the game started next plays it by itself.
-bool preparereplay(const std::string& dir, const std::string& folder, const std::string& replay,
-                   long speed, std::string& err) {
+bool preparereplay(const std::string& dir, const std::string& folder, const std::string& level,
+                   const std::string& replay, long speed, std::string& err) {
   const std::string driver = findfirst(dir + "/../lib/games/twinfold/libtwinfold_driver.so",
                                        dir + "/libtwinfold_driver.so", isfile);
   if (driver.empty()) {
@@ -87,6 +88,9 @@ bool preparereplay(const std::string& dir, const std::string& folder, const std:
   if (!readreplayfile(replay, lines, err)) return false;
   PlayScript script;
   if (!makeplayscript(folder, {lines}, "", script, err)) {
+    // The folder holds the level as the first level: name it as given.
+    const std::string first = std::string(firstlevel) + ": ";
+    if (err.compare(0, first.size(), first) == 0) err = level + ": " + err.substr(first.size());
     err = replay + ": " + err;
     return false;
   }
@@ -166,7 +170,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string& w : folder.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
-  if (!replay.empty() && !preparereplay(dir, folder.path, replay, speed, err)) {
+  if (!replay.empty() && !preparereplay(dir, folder.path, level, replay, speed, err)) {
     std::fprintf(stderr, "%s\n", err.c_str());
     removeplayfolder(folder.path);
     return 1;
