@@ -4,15 +4,16 @@
 #
 #   twinfold_audio     src/audio     ADX decoding, WAV reading, the mixer    SDL
 #   twinfold_graphics  src/graphics  pictures, textures, graphics layers     libpng, OpenGL
-#   twinfold_rules     src/world     level loading, step, collisions, shift  (audio)
+#   twinfold_rules     src/world     level loading, step, collisions, shift  audio (the mixer lock)
 #   twinfold_game      src/main, src/menu and the world's drawing            everything above
 #   twinfold_kit       src/kit       replays, snapshots, solver, checker, preview
 #   twinfold_content   src/content   writers the content makers share       libpng
 get_filename_component(TWINFOLD_TOP ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 set(src ${TWINFOLD_TOP}/src)
 
-# The world's drawing and picture making: the only world files that reach OpenGL.
-set(TWINFOLD_WORLD_DRAWING ${src}/world/render.cpp)
+# The world's drawing and picture making: the only world files that reach OpenGL
+# or libpng. The rules hold pictures through the maker that pictures.cpp gives.
+set(TWINFOLD_WORLD_DRAWING ${src}/world/render.cpp ${src}/world/pictures.cpp)
 
 file(GLOB audio_sources CONFIGURE_DEPENDS ${src}/audio/*.cpp)
 add_library(twinfold_audio STATIC ${audio_sources})
@@ -27,7 +28,7 @@ target_link_libraries(twinfold_graphics PUBLIC ${SDL_LINK_LIBRARIES} ${PNG_LINK_
 file(GLOB rules_sources CONFIGURE_DEPENDS ${src}/world/*.cpp)
 list(REMOVE_ITEM rules_sources ${TWINFOLD_WORLD_DRAWING})
 add_library(twinfold_rules STATIC ${rules_sources})
-target_link_libraries(twinfold_rules PUBLIC twinfold_audio twinfold_graphics)
+target_link_libraries(twinfold_rules PUBLIC twinfold_audio)
 
 file(GLOB game_sources CONFIGURE_DEPENDS ${src}/main/*.cpp ${src}/menu/*.cpp)
 list(FILTER game_sources EXCLUDE REGEX ".*/src/main/main\\.cpp$")
