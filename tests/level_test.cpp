@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "tempdir.h"
@@ -14,7 +15,7 @@ namespace {
 
 struct Loaded {
   std::unique_ptr<World> world;
-  std::string log;  // everything the loader wrote on standard output
+  std::string log;  // every line the loader logged
 };
 
 class Level : public testing::Test {
@@ -22,10 +23,11 @@ class Level : public testing::Test {
   // Loads text as a level without pictures and keeps its log.
   Loaded load(const std::string& text) {
     std::string file = dir.write("test.lvl", text);
-    testing::internal::CaptureStdout();
+    std::ostringstream log;
     Loaded r;
-    r.world = std::make_unique<World>(file.c_str(), false);
-    r.log = testing::internal::GetCapturedStdout();
+    r.world = std::make_unique<World>(nopictures);
+    EXPECT_FALSE(r.world->loadfile(file.c_str(), &log));
+    r.log = log.str();
     return r;
   }
 
@@ -397,6 +399,76 @@ TEST_F(Level, MissingFileEndsTheProgram) {
               "^Error loading map: " + missing + "\n$");
 }
 
+// Without the game's constructor a level that cannot be had is an error to
+// report: a missing file, and a folder, which opens but reads nothing. The
+// world keeps the defaults and nothing is logged.
+TEST_F(Level, FileThatCannotBeReadIsAnError) {
+  const std::string missing = dir.path + "/missing.lvl";
+  for (const std::string& path : {missing, dir.path}) {
+    SCOPED_TRACE(path);
+    World w(nopictures);
+    std::ostringstream log;
+    const LoadError err = w.loadfile(path.c_str(), &log);
+    EXPECT_EQ(err.kind, path == missing ? LoadError::cannotopen : LoadError::cannotread);
+    EXPECT_EQ(err.message, path + ": cannot be opened");
+    EXPECT_EQ(log.str(), "");
+    EXPECT_TRUE(w.boxes.empty());
+    EXPECT_EQ(w.x, 500);
+  }
+  // The game plays a folder as an empty level, as it always has.
+  World folder(dir.path.c_str(), false);
+  EXPECT_TRUE(folder.boxes.empty());
+  EXPECT_TRUE(folder.items.empty());
+  EXPECT_EQ(folder.y, 250);
+}
+
+namespace {
+
+// A maker that makes nothing but notes on the load's log what it was asked
+// for, so the order of pictures and log lines shows; it counts what it frees.
+std::ostringstream* makerlog;
+char madeones[8];
+int made, freed;
+GraphicsLayer* notelayer(const char* name, bool usealpha, bool usepng) {
+  *makerlog << "layer " << name << " " << usealpha << usepng << "\n";
+  return reinterpret_cast<GraphicsLayer*>(&madeones[made++]);
+}
+Texture* notesheet(const char* colourpath, const char* alphapath, int w, int h) {
+  *makerlog << "sheet " << colourpath << " " << alphapath << " " << w << "x" << h << "\n";
+  return reinterpret_cast<Texture*>(&madeones[made++]);
+}
+void countlayer(GraphicsLayer* layer) { freed += layer != nullptr; }
+void countsheet(Texture* sheet) { freed += sheet != nullptr; }
+
+}  // namespace
+
+// The sheet and pickups come first (load_common), then each level picture the
+// moment its command is read, after the command's own line; the first of each
+// kind wins. The world frees what its maker made, through the maker.
+TEST_F(Level, PicturesAreMadeAsTheirCommandsAreRead) {
+  const std::string file = dir.write("pictures.lvl",
+                                     "setBackground(\"bg\");\nbuildGround(1,2,3,4);\n"
+                                     "setForeground(\"fg\");\nsetBackground(\"again\");\n");
+  const PictureMaker noting = {notelayer, notesheet, countlayer, countsheet};
+  std::ostringstream log;
+  makerlog = &log;
+  made = freed = 0;
+  {
+    World w(&noting);
+    ASSERT_FALSE(w.loadfile(file.c_str(), &log));
+    EXPECT_EQ(log.str(),
+              "sheet orvik_spritesheet.bmp orvik_spritesheet_alpha.bmp 512x512\n"
+              "layer viewmaster 10\nlayer viewmaster_card 10\n"
+              "background: bg\nlayer bg 01\nbox: 1,2,3,4\n"
+              "foreground: fg\nlayer fg 11\nbackground: again\n");
+    EXPECT_EQ(w.layers[0], reinterpret_cast<GraphicsLayer*>(&madeones[3]));
+    EXPECT_EQ(w.layers[1], reinterpret_cast<GraphicsLayer*>(&madeones[4]));
+    EXPECT_EQ(freed, 0);
+  }
+  EXPECT_EQ(made, 5);
+  EXPECT_EQ(freed, 5);
+}
+
 TEST(BuiltInLevel, NineBoxesAndTwoPictureNames) {
   testing::internal::CaptureStdout();
   World w(false);
@@ -431,7 +503,6 @@ TEST_F(Level, FuzzedTextLoadsWithinBounds) {
   std::mt19937 random(20261208);
   auto pick = [&](size_t n) { return size_t(random() % n); };
 
-  testing::internal::CaptureStdout();
   for (int round = 0; round < 3000; round++) {
     std::string text;
     if (round % 4 == 0) {
@@ -455,7 +526,8 @@ TEST_F(Level, FuzzedTextLoadsWithinBounds) {
       if (pick(3) == 0) text.resize(pick(text.size() + 1));
     }
     std::string file = dir.write("fuzz.lvl", text);
-    World w(file.c_str(), false);
+    World w(nopictures);
+    ASSERT_FALSE(w.loadfile(file.c_str(), nullptr)) << text;
 
     // Every element comes from one '(' and no name outgrows its room.
     size_t parens = 0;
@@ -466,5 +538,4 @@ TEST_F(Level, FuzzedTextLoadsWithinBounds) {
     ASSERT_LE(std::strlen(w.foregroundname), 127u) << text;
     for (const std::string& word : w.unknownwords) ASSERT_LE(word.size(), 31u) << text;
   }
-  testing::internal::GetCapturedStdout();
 }

@@ -24,13 +24,6 @@ std::string pngheader(uint32_t w, uint32_t h) {
   return s + std::string("\x08\x06\0\0\0", 5);
 }
 
-LevelCheck quietcheck(const std::string& level) {
-  testing::internal::CaptureStdout();
-  LevelCheck c = checklevel(level);
-  testing::internal::GetCapturedStdout();
-  return c;
-}
-
 // Runs the checker quietly and returns its exit status, or -1.
 int runcheck(const std::string& args) {
   std::string program = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-check";
@@ -56,9 +49,7 @@ TEST(LevelCheck, SoundLevel) {
   dir.write("g.a.png", pngheader(2048, 1024));
   dir.write("two.lvl", endonly);
 
-  testing::internal::CaptureStdout();
   LevelCheck c = checklevel(level);
-  testing::internal::GetCapturedStdout();
   EXPECT_EQ(c.summary, level + ": 3 elements (1 solid, 2 items: 0 checkpoint, 1 end, 1 shift, "
                                "0 spikes, 0 viewmaster); start 100,200; shift count 1; next two.lvl");
   EXPECT_TRUE(c.problems.empty());
@@ -76,7 +67,7 @@ TEST(LevelCheck, EveryProblemOnItsOwnLine) {
                                 "setNextLevel(\"gone.lvl\");\n");
   dir.write("fg.png", "not a picture");
 
-  LevelCheck c = quietcheck(level);
+  LevelCheck c = checklevel(level);
   std::vector<std::string> want = {
       level + ":2:1: unknown command: wobble",
       level + ":3:1: foreground picture is not a readable PNG: " + dir.path + "/fg.png",
@@ -99,7 +90,7 @@ TEST(LevelCheck, PickupBeyondTheRespawnMask) {
   text += "addShiftPickup(5,5);\naddViewMasterPickup(5,5);\n";  // items 33 and 34
   std::string level = dir.write("many.lvl", text);
 
-  LevelCheck c = quietcheck(level);
+  LevelCheck c = checklevel(level);
   std::vector<std::string> want = {
       level + ":33:1: warning: pickup is item 33, beyond the first 32 that respawning restores",
       level + ":34:1: warning: pickup is item 34, beyond the first 32 that respawning restores",
@@ -117,7 +108,7 @@ TEST(LevelCheck, LexerTrapsArePlacedAtTheirLineAndColumn) {
                                 "buildLedge(5, 6 ,7);\n"
                                 "/* the flag (left) */\n"
                                 "setShiftCount(x);\n");
-  LevelCheck c = quietcheck(level);
+  LevelCheck c = checklevel(level);
   std::vector<std::string> want = {
       level + ":2:3: the name of setNextLevel runs on into 'buildGround(0,100,0,20);', which "
               "is never read as commands: put a blank or line break after the ';'",
@@ -143,7 +134,7 @@ TEST(LevelCheck, PlacesThatSpoilPlay) {
                                 "setBackground(\"p.bg\");\n"        // 7
                                 "setForeground(\"p\");\n"           // 8
                                 "setEndPosition(1900,100);\n");
-  LevelCheck c = quietcheck(level);
+  LevelCheck c = checklevel(level);
   std::vector<std::string> errors = {
       level + ":8:1: foreground alpha picture " + dir.path + "/p.a.png is 1024x512, its colour "
               "picture 1024x768: they must be the same size",
@@ -162,7 +153,7 @@ TEST(LevelCheck, PlacesThatSpoilPlay) {
   std::string reach = dir.write("reach.lvl",
                                 "buildGround(0,2000,0,100);\nsetStartPosition(50,100);\n"
                                 "setImageShift(1200,100);\nsetEndPosition(1900,100);\n");
-  c = quietcheck(reach);
+  c = checklevel(reach);
   EXPECT_TRUE(c.problems.empty());
   ASSERT_EQ(c.warnings.size(), 1u);
   EXPECT_EQ(c.warnings[0].rfind(reach + ":3:1: warning: the hero may reach the checkpoint", 0),
@@ -173,7 +164,7 @@ TEST(LevelCheck, PlacesThatSpoilPlay) {
                                  "buildGround(-100,0,0,500);\nbuildGround(1000,1100,100,400);\n"
                                  "setStartPosition(50,100);\nsetImageShift(1200,100);\n"
                                  "setEndPosition(900,100);\n");
-  EXPECT_TRUE(quietcheck(walled).warnings.empty());
+  EXPECT_TRUE(checklevel(walled).warnings.empty());
 }
 
 TEST(LevelCheck, ChainFollowsNextLevelsAndFindsLoops) {
@@ -182,18 +173,14 @@ TEST(LevelCheck, ChainFollowsNextLevelsAndFindsLoops) {
   dir.write("b.lvl", std::string(endonly) + "setNextLevel(\"c.lvl\");");
   dir.write("c.lvl", endonly);
 
-  testing::internal::CaptureStdout();
   std::vector<LevelCheck> chain = checkchain(a);
-  testing::internal::GetCapturedStdout();
   ASSERT_EQ(chain.size(), 3u);
   EXPECT_EQ(chain[2].path, dir.path + "/c.lvl");
   for (const LevelCheck& c : chain) EXPECT_TRUE(c.problems.empty()) << c.path;
 
   // c leads back to b: the loop is reported where it closes.
   dir.write("c.lvl", std::string(endonly) + "setNextLevel(\"b.lvl\");");
-  testing::internal::CaptureStdout();
   chain = checkchain(a);
-  testing::internal::GetCapturedStdout();
   ASSERT_EQ(chain.size(), 3u);
   EXPECT_TRUE(chain[0].problems.empty());
   EXPECT_TRUE(chain[1].problems.empty());

@@ -9,9 +9,11 @@
 
 namespace {
 
-// A headless world with no elements; the test adds what it draws.
+// A headless world with no elements; the test adds what it draws, and the
+// game's maker frees the pictures it hands over.
 World* empty_world() {
   World* w = new World(false);
+  w->pictures = &gamepictures;
   for (Box* b : w->boxes) delete b;
   for (Box* b : w->items) delete b;
   w->boxes.clear();

@@ -13,6 +13,7 @@
 
 #include "graphics/bitmap.h"
 #include "graphics/tiles.h"
+#include "kit/quietload.h"
 #include "world/world.h"
 
 namespace fs = std::filesystem;
@@ -301,16 +302,14 @@ void Checker::imageshift() {
 LevelCheck checklevel(const std::string& path) {
   LevelCheck r;
   r.path = path;
-  // The world would end the program on a file it cannot open; say so instead.
-  std::FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) {
-    r.summary = path + ": cannot be opened";
+  std::string err;
+  const std::unique_ptr<World> loaded = loadquiet(path, err);
+  if (!loaded) {
+    r.summary = err;
     r.problems.push_back(path + ": level file cannot be opened");
     return r;
   }
-  std::fclose(f);
-
-  World w(path.c_str(), false);
+  World& w = *loaded;
 
   int kinds[6] = {0, 0, 0, 0, 0, 0};
   for (const Box* b : w.items)

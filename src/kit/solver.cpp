@@ -10,6 +10,7 @@
 #include <queue>
 #include <unordered_map>
 
+#include "kit/quietload.h"
 #include "kit/snapshot.h"
 #include "kit/solverguide.h"
 #include "world/world.h"
@@ -579,13 +580,24 @@ SolveResult solve(World& w, const SolveOptions& options) {
 
 SolveResult solvelevel(const std::string& path, const SolveOptions& options) {
   stepmemory = StepMemory{0, 0, false};
-  World w(path.c_str(), false);
-  SolveResult result = solve(w, options);
+  std::string err;
+  const std::unique_ptr<World> w = loadquiet(path, err);
+  if (!w) {
+    SolveResult unread;
+    unread.err = err;
+    return unread;
+  }
+  SolveResult result = solve(*w, options);
   if (!result.solved) return result;
   // The proof: played from a fresh world and rest memory as a player would.
   stepmemory = StepMemory{0, 0, false};
-  World check(path.c_str(), false);
-  const ReplayResult played = playreplay(check, result.lines);
+  const std::unique_ptr<World> check = loadquiet(path, err);
+  if (!check) {
+    result.solved = false;
+    result.err = err;
+    return result;
+  }
+  const ReplayResult played = playreplay(*check, result.lines);
   if (!played.finished || played.steps != result.steps) {
     result.solved = false;
     result.err = "the solution found did not replay to the finish (" +

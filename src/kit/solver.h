@@ -29,7 +29,7 @@ struct SolveResult {
 // rest memory for a level's par). The world is left in some searched state.
 SolveResult solve(World& w, const SolveOptions& options);
 
-// Loads the level at path without pictures (the caller silences the loader's
-// log if it wants), solves it from rest, and plays the answer on a fresh
-// world and rest memory before calling it solved. The level must open.
+// Loads the level at path without pictures or log, solves it from rest, and
+// plays the answer on a fresh world and rest memory before calling it solved.
+// Not solved, with "path: cannot be opened" in err, when the level cannot be read.
 SolveResult solvelevel(const std::string& path, const SolveOptions& options);

@@ -2,11 +2,9 @@
 // command as soon as its operands are read; also the built-in level.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <iostream>
+#include <ostream>
 
-#include "graphics/glayer.h"
 #include "world/world.h"
 
 namespace {
@@ -30,12 +28,6 @@ bool isblank7(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-[[noreturn]] void fatal_load(const char* path) {
-  std::cout.flush();
-  std::cerr << "Error loading map: " << path << std::endl;
-  std::exit(1);
-}
-
 // Bounded readers over the open level file with the meaning of the scanf
 // directives the format is written in. Every reader stops at the end of the
 // file; an operand it cannot read keeps the value the caller gave it (0), and
@@ -54,6 +46,7 @@ class LevelReader {
     if (c != EOF && std::ungetc(c, f) != EOF) pos--;
   }
   long offset() const { return pos; }  // characters read so far
+  bool failed() const { return std::ferror(f) != 0; }  // a read failed, not just ended
 
   void skipblanks() {
     int c;
@@ -150,8 +143,8 @@ Point readpoint(LevelReader& in, LevelCommand& note) {
   return Point{v[0], v[1]};
 }
 
-void logcorners(const char* what, const Corners& c) {
-  std::cout << what << c.x1 << "," << c.x2 << "," << c.y1 << "," << c.y2 << "\n";
+void logcorners(std::ostream& log, const char* what, const Corners& c) {
+  log << what << c.x1 << "," << c.x2 << "," << c.y1 << "," << c.y2 << "\n";
 }
 
 // Item corners from a point and a size; wide arithmetic so a point near the
@@ -173,17 +166,27 @@ Box* pickup(Point p, int32_t kind) {
 
 }  // namespace
 
-void World::loadfile(const char* path) {
-  // 3. Open the file; a level is something the game cannot do without.
+LoadError World::loadfile(const char* path, std::ostream* log) {
+  // 3. Open the file; the caller decides what a level it cannot have means.
+  LoadError err;
   FILE* f = std::fopen(path, "r");
-  if (!f) fatal_load(path);
-  loadcommands(f);
-  // 5. Done with the file.
-  std::fclose(f);
+  if (!f) {
+    err.kind = LoadError::cannotopen;
+  } else {
+    // 4. Run the commands; a folder opens, but its first read fails.
+    if (!loadcommands(f, log)) err.kind = LoadError::cannotread;
+    // 5. Done with the file.
+    std::fclose(f);
+  }
+  if (err) err.message = std::string(path) + ": cannot be opened";
+  return err;
 }
 
-void World::loadcommands(FILE* f) {
+bool World::loadcommands(FILE* f, std::ostream* log) {
   LevelReader in(f);
+  // Without a log the lines go to a stream with no buffer, which drops them.
+  std::ostream nolog(nullptr);
+  std::ostream& out = log ? *log : nolog;
 
   // Layer 0 is the background (opaque), layer 1 the foreground (with alpha).
   // The first command of each kind wins, even one with an empty name; later
@@ -192,11 +195,12 @@ void World::loadcommands(FILE* f) {
   auto setpicture = [&](int layer, const char* logprefix, char* recorded) {
     char name[pictureroom + 1];
     in.readname(name, pictureroom, &commands.back().run);
-    std::cout << logprefix << name << "\n";
+    out << logprefix << name << "\n";
     if (named[layer]) return;
     named[layer] = true;
     std::strcpy(recorded, name);
-    if (pictures) layers[layer] = new GraphicsLayer(name, layer == 1, true);
+    // Made now, so its picture log lines follow this command's line.
+    if (pictures) layers[layer] = pictures->layer(name, layer == 1, true);
   };
 
   // 4. Collect letters and digits into the word; '(' runs it as a command.
@@ -235,36 +239,36 @@ void World::loadcommands(FILE* f) {
     if (!std::strcmp(word, "buildGround")) {
       Corners k = readcorners(in, note);
       addbox(new Box(k.x1, k.y1, k.x2, k.y2));
-      logcorners("box: ", k);
+      logcorners(out, "box: ", k);
     } else if (!std::strcmp(word, "buildTriangle")) {
       Corners k = readcorners(in, note);
       addbox(new Box(k.x1, k.y1, k.x2, k.y2, true));
-      logcorners("triangle: ", k);
+      logcorners(out, "triangle: ", k);
     } else if (!std::strcmp(word, "buildSlipperyTriangle")) {
       Corners k = readcorners(in, note);
       addbox(new Box(k.x1, k.y1, k.x2, k.y2, true, false, true));
-      logcorners("triangle: ", k);
+      logcorners(out, "triangle: ", k);
     } else if (!std::strcmp(word, "buildLedge")) {
       Corners k = readcorners(in, note);
       addbox(new Box(k.x1, k.y1, k.x2, k.y2, false, true, false));
-      logcorners("box: ", k);
+      logcorners(out, "box: ", k);
     } else if (!std::strcmp(word, "buildNonWallJumpGround")) {
       Corners k = readcorners(in, note);
       addbox(new Box(k.x1, k.y1, k.x2, k.y2, false, false, false, true));
-      logcorners("box: ", k);
+      logcorners(out, "box: ", k);
     } else if (!std::strcmp(word, "buildSpikes")) {
       Corners k = readcorners(in, note);
       additem(new Box(k.x1, k.y1, k.x2, k.y2, int32_t(kind_spikes)));
-      logcorners("box: ", k);
+      logcorners(out, "box: ", k);
     } else if (!std::strcmp(word, "setStartPosition")) {
       Point p = readpoint(in, note);
       x = checkx = p.x;
       y = checky = p.y;
-      std::cout << "start location: " << p.x << "," << p.y << "\n";
+      out << "start location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setEndPosition")) {
       Point p = readpoint(in, note);
       additem(squareitem(p, 40, kind_end));
-      std::cout << "end location: " << p.x << "," << p.y << "\n";
+      out << "end location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setShiftCount")) {
       int32_t n = 0;
       note.wanted = 1;
@@ -285,7 +289,7 @@ void World::loadcommands(FILE* f) {
       setpicture(1, "foreground: ", foregroundname);
     } else if (!std::strcmp(word, "setNextLevel")) {
       in.readname(nextlevel, sizeof nextlevel - 1, &note.run);
-      std::cout << "next level: " << nextlevel << "\n";
+      out << "next level: " << nextlevel << "\n";
     } else if (!std::strcmp(word, "addCheckPoint")) {
       additem(squareitem(readpoint(in, note), 64, kind_checkpoint));
     } else if (!std::strcmp(word, "setImageShift")) {
@@ -296,11 +300,12 @@ void World::loadcommands(FILE* f) {
       additem(squareitem(p, 64, kind_checkpoint));
     } else {
       note.known = false;
-      std::cout << "unknown command: " << word << "\n";
+      out << "unknown command: " << word << "\n";
       unknownwords.push_back(word);
     }
   }
   // A word still pending at the end of the file is dropped.
+  return !in.failed();
 }
 
 void World::builtin() {
@@ -319,6 +324,6 @@ void World::builtin() {
   std::strcpy(backgroundname, "level_1.bg");
   std::strcpy(foregroundname, "level_1");
   if (!pictures) return;
-  layers[0] = new GraphicsLayer(backgroundname, false, true);
-  layers[1] = new GraphicsLayer(foregroundname, true, true);
+  layers[0] = pictures->layer(backgroundname, false, true);
+  layers[1] = pictures->layer(foregroundname, true, true);
 }

@@ -4,20 +4,11 @@
 
 #include <cstring>
 
-#include "graphics/glayer.h"
-#include "graphics/texture.h"
-
 StepMemory stepmemory = {0, 0, false};
 
-World::World(const char* path, bool pictures) : mixer(nullptr), pictures(pictures) {
-  // 1. boxes and items start empty (members); 2. common set-up; 3.-5. the file.
+World::World(const PictureMaker* pictures) : mixer(nullptr), pictures(pictures) {
+  // 1. boxes and items start empty (members); 2. common set-up.
   load_common();
-  loadfile(path);
-}
-
-World::World(bool pictures) : mixer(nullptr), pictures(pictures) {
-  load_common();
-  builtin();
 }
 
 void World::load_common() {
@@ -58,19 +49,22 @@ void World::load_common() {
   if (!pictures) return;
   // 3.-6. The sprite sheet from its colour and alpha pictures, then the two
   // pickup pictures (BMP with alpha pictures).
-  spritesheet = load_spritesheet("orvik_spritesheet.bmp", "orvik_spritesheet_alpha.bmp", 512, 512);
-  viewmaster = new GraphicsLayer("viewmaster", true, false);
-  viewmastercard = new GraphicsLayer("viewmaster_card", true, false);
+  spritesheet = pictures->sheet("orvik_spritesheet.bmp", "orvik_spritesheet_alpha.bmp", 512, 512);
+  viewmaster = pictures->layer("viewmaster", true, false);
+  viewmastercard = pictures->layer("viewmaster_card", true, false);
 }
 
 World::~World() {
-  // load_common read backwards; mixer and lastbox are borrowed.
-  delete viewmastercard;
-  delete viewmaster;
-  delete layers[1];
-  delete layers[0];
+  // load_common read backwards; mixer and lastbox are borrowed. Pictures exist
+  // only where a maker made them (or a test handed them over with its maker).
+  if (pictures) {
+    pictures->freelayer(viewmastercard);
+    pictures->freelayer(viewmaster);
+    pictures->freelayer(layers[1]);
+    pictures->freelayer(layers[0]);
+  }
   delete[] layers;
-  delete spritesheet;
+  if (pictures) pictures->freesheet(spritesheet);
   for (Box* b : items) delete b;
   for (Box* b : boxes) delete b;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,31 @@ struct LevelCommand {
 };
 class Texture;
 class Mixer;
+
+// How a world makes and frees its pictures. The rules only hold them; the
+// game's drawing part supplies the makers (gamepictures, built with the
+// drawing), so the rules link without OpenGL or libpng. A world without one is
+// headless: it records the names its level gives and reads no picture file.
+struct PictureMaker {
+  // A named picture cut into tiles; ends the program on a picture it cannot load.
+  GraphicsLayer* (*layer)(const char* name, bool usealpha, bool usepng);
+  // The hero's w by h sprite sheet from a colour picture and its alpha picture.
+  Texture* (*sheet)(const char* colourpath, const char* alphapath, int w, int h);
+  void (*freelayer)(GraphicsLayer* layer);
+  void (*freesheet)(Texture* sheet);
+};
+extern const PictureMaker gamepictures;  // the game's: GraphicsLayer and load_spritesheet
+constexpr const PictureMaker* nopictures = nullptr;  // a headless world's maker
+
+// What kept a level file from loading. The game ends only on cannotopen: a
+// folder opens and reads as nothing, and the game has always played that as an
+// empty level, while a tool refuses both.
+struct LoadError {
+  enum Kind { none, cannotopen, cannotread };
+  Kind kind = none;
+  std::string message;  // "path: cannot be opened", for a tool to print; empty when none
+  explicit operator bool() const { return kind != none; }
+};
 
 // The hero box, in level pixels; its lower left corner is (World::x, World::y).
 constexpr int herowidth = 48;
@@ -89,7 +115,7 @@ class World {
 
   // Headless support: without pictures the world loads no picture file and
   // makes no OpenGL call; picture commands only record their names.
-  bool pictures;                     // pictures are loaded (the game) or only named
+  const PictureMaker* pictures;      // borrowed; makes and frees the pictures; null: only named
   char backgroundname[128];          // name given by the first setBackground, or empty
   char foregroundname[128];          // name given by the first setForeground, or empty
   std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
@@ -103,18 +129,27 @@ class World {
   // counted with or without a mixer (wraps; only differences are meaningful).
   uint32_t soundsasked = 0;
 
-  // Loads the level file at path; exits with "Error loading map: " if it cannot
-  // be opened. With pictures false nothing but the level file is read.
+  // The game's constructors, built with the drawing (pictures.cpp): pictures
+  // made by gamepictures, or none with pictures false (tests).
+  // Loads the level file at path, one log line per command on standard output;
+  // exits with "Error loading map: " if the file cannot be opened.
   explicit World(const char* path, bool pictures = true);
-  // The built-in level.
+  // The built-in level; nothing is logged.
   explicit World(bool pictures = true);
+  // A world with nothing loaded yet: load_common with its pictures made by
+  // pictures (nopictures: headless). loadfile or builtin fills it in.
+  explicit World(const PictureMaker* pictures);
   ~World();
   World(const World&) = delete;
   World& operator=(const World&) = delete;
 
   void load_common();
-  void loadfile(const char* path);  // reads and runs a level file's commands
-  void loadcommands(FILE* f);       // the same from an open file, which stays open
+  // Reads and runs a level file's commands, one log line each to log (none
+  // when null). Never ends the program: a file that cannot be opened or read
+  // comes back as the error, the commands read until then already run.
+  LoadError loadfile(const char* path, std::ostream* log);
+  // The same from an open file, which stays open; false on a read error.
+  bool loadcommands(FILE* f, std::ostream* log);
   void builtin();                   // appends the built-in level's elements and pictures
   void setMixer(Mixer* m);
   void setkeys(int left, int right);

@@ -10,14 +10,15 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "hero.h"
+#include "kit/quietload.h"
 #include "levelart.h"
-#include "world/world.h"
 
 namespace {
 
@@ -40,7 +41,10 @@ bool writepair(const std::string& base, const Image& img) {
 // would be too large or a file cannot be written.
 bool drawlevel(const std::string& path, const std::string& out,
                const std::map<std::string, Palette>& palettes) {
-  World w(path.c_str(), false);
+  std::string err;
+  std::unique_ptr<World> loaded = loadquiet(path, err);
+  if (!loaded) return false;
+  const World& w = *loaded;
   int width = 0, height = 0;
   picturesize(w, &width, &height);
   // A level's pictures live in memory whole while they are drawn and again as
@@ -95,21 +99,19 @@ int main(int argc, char** argv) {
   }
   std::sort(levels.begin(), levels.end());
 
-  // The loader logs every command to standard output; this tool's own output
-  // is its messages on standard error.
-  std::fflush(stdout);
-  if (!std::freopen("/dev/null", "w", stdout)) {
-    std::fprintf(stderr, "twinfold-art: the level log goes to standard output\n");
-  }
-
   // Two levels naming the same picture would have it written twice at once:
   // the first level by file name keeps it, a later one is reported and left out.
   bool ok = true;
   std::set<std::string> claimed;
   std::vector<std::string> drawable;
   for (const std::string& path : levels) {
-    World w(path.c_str(), false);
-    std::string names[2] = {w.foregroundname, w.backgroundname};
+    std::unique_ptr<World> w = loadquiet(path, err);
+    if (!w) {
+      std::fprintf(stderr, "twinfold-art: %s\n", err.c_str());
+      ok = false;
+      continue;
+    }
+    std::string names[2] = {w->foregroundname, w->backgroundname};
     bool clash = false;
     for (const std::string& n : names) clash = clash || (!n.empty() && claimed.count(n));
     if (clash) {

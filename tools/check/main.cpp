@@ -2,9 +2,6 @@
 // them in play. Usage: twinfold-check LEVEL...  or  twinfold-check --chain FIRST
 // Prints one summary line per level on standard output and one line per
 // error or warning on standard error, with file:line:column where there is one.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -37,13 +34,6 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The loader logs every command it reads; keep only the checker's lines.
-  std::fflush(stdout);
-  int saved = dup(STDOUT_FILENO);
-  int null = open("/dev/null", O_WRONLY);
-  if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-  FILE* out = saved >= 0 ? fdopen(saved, "w") : stdout;
-
   std::vector<LevelCheck> checks;
   if (!std::strcmp(argv[1], "--chain")) {
     checks = checkchain(argv[2]);
@@ -53,13 +43,13 @@ int main(int argc, char** argv) {
 
   bool sound = true;
   for (const LevelCheck& c : checks) {
-    std::fprintf(out, "%s\n", c.summary.c_str());
-    std::fflush(out);
+    // Each summary is out before its level's problems, when both streams
+    // go to one place.
+    std::fprintf(stdout, "%s\n", c.summary.c_str());
+    std::fflush(stdout);
     for (const std::string& p : c.problems) std::fprintf(stderr, "%s\n", p.c_str());
     for (const std::string& p : c.warnings) std::fprintf(stderr, "%s\n", p.c_str());
     if (!c.problems.empty()) sound = false;
   }
-  std::fflush(stdout);
-  std::fflush(out);
   return sound ? 0 : 1;
 }

@@ -4,9 +4,6 @@
 // error; with -o the report goes to standard output. Exit status 0 when
 // solved, 1 when nothing was found within the bound, 2 on a wrong command
 // line, 3 when the level cannot be opened or the replay cannot be written.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "kit/quietload.h"
 #include "kit/replay.h"
 #include "kit/solver.h"
 
@@ -63,12 +61,10 @@ int main(int argc, char** argv) {
   }
   if (level.empty()) return badusage();
 
-  // The loader exits on a level it cannot open; say so first, in one line.
-  std::FILE* f = std::fopen(level.c_str(), "r");
-  const bool readable = f && (std::getc(f), !std::ferror(f));  // a folder opens, then fails
-  if (f) std::fclose(f);
-  if (!readable) {
-    std::fprintf(stderr, "%s: cannot be opened\n", level.c_str());
+  // A level that cannot be read is said first, in one line, before any search.
+  std::string err;
+  if (!loadquiet(level, err)) {
+    std::fprintf(stderr, "%s\n", err.c_str());
     return 3;
   }
 
@@ -84,15 +80,7 @@ int main(int argc, char** argv) {
     std::remove(probe.c_str());
   }
 
-  // The loader logs every command it reads; keep only the solver's lines.
-  std::fflush(stdout);
-  const int saved = dup(STDOUT_FILENO);
-  const int null = open("/dev/null", O_WRONLY);
-  if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-  std::FILE* out = saved >= 0 ? fdopen(saved, "w") : stdout;
-
   const SolveResult r = solvelevel(level, options);
-  std::fflush(stdout);
   const std::string name = basename(level);
   if (!r.solved) {
     std::fprintf(stderr, "%s: not solved in %.1f s: %s\n", name.c_str(), r.seconds,
@@ -107,17 +95,16 @@ int main(int argc, char** argv) {
   std::snprintf(report, sizeof report, "%s: solved in %.1f s, par %d steps; %lld world steps searched\n",
                 name.c_str(), r.seconds, r.steps, r.worldsteps);
   if (output.empty()) {
-    std::fputs(replaytext(r.lines, comments).c_str(), out);
-    std::fflush(out);
+    std::fputs(replaytext(r.lines, comments).c_str(), stdout);
+    std::fflush(stdout);
     std::fputs(report, stderr);
     return 0;
   }
-  std::string err;
   if (!writereplayfile(output, r.lines, comments, err)) {
     std::fprintf(stderr, "%s\n", err.c_str());
     return 3;
   }
-  std::fputs(report, out);
-  std::fflush(out);
+  std::fputs(report, stdout);
+  std::fflush(stdout);
   return 0;
 }
