@@ -43,7 +43,6 @@ SolveResult solvequietly(const std::string& path, double seconds) {
 
 // Plays lines on a fresh world from rest, as the game would.
 ReplayResult play(const std::string& path, const std::vector<ReplayLine>& lines) {
-  stepmemory = StepMemory{0, 0, false};
   testing::internal::CaptureStdout();
   World w(path.c_str(), false);
   testing::internal::GetCapturedStdout();
