@@ -48,7 +48,7 @@ void BM_Step(benchmark::State& state) {
   World w(false);
   buildcourse(w, int(state.range(0)));
   const int32_t far = std::max<int32_t>(w.boxes[0]->x2 - 400, 900);
-  stepmemory = {0, 54, false};
+  w.stepmemory = {0, 54, false};
   w.setkeys(0, 1);
   int64_t n = 0;
   for (auto _ : state) {
@@ -122,7 +122,6 @@ void BM_SearchStep(benchmark::State& state, const char* name) {
   const std::string path = std::string(TWINFOLD_SOURCE_DIR) + "/data/levels/" + name;
   World w(nopictures);
   w.loadfile(path.c_str(), nullptr);
-  stepmemory = {0, 0, false};
   WorldSnapshot start, next;
   snapshot(w, start);
   int64_t n = 0;

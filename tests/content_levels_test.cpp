@@ -18,10 +18,6 @@ namespace {
 
 const std::string leveldir = std::string(TWINFOLD_SOURCE_DIR) + "/data/levels/";
 
-// The step's movement memory outlives a world; start each level from rest as
-// a fresh game does.
-void restmemory() { stepmemory = StepMemory{0, 0, false}; }
-
 // Loads a level without pictures and returns the loader's log.
 std::string loadlog(const std::string& name, World** out) {
   std::ostringstream log;
@@ -54,7 +50,6 @@ bool contains(const std::string& text, const std::string& part) {
 // (-1 if never), counting viewmaster reports on the way; the world is handed
 // back in keep for the caller to inspect and delete.
 int playlevel(const std::string& name, int* viewmasters, World** keep) {
-  restmemory();
   std::vector<ReplayLine> lines;
   std::string err;
   std::string replay = leveldir + name.substr(0, name.size() - 4) + ".replay";
@@ -155,7 +150,6 @@ namespace {
 
 // A level with the hero put at (x, y), faded in and at rest.
 World* placed(const std::string& name, int x, int y) {
-  restmemory();
   World* w = nullptr;
   loadlog(name, &w);
   w->x = x;
@@ -175,8 +169,7 @@ TEST(ContentLevels, ReplaysTouchACheckpointAtLeastEvery1000Steps) {
   // A death sends the hero back to the last checkpoint touched; on the
   // replay's route that costs at most 1000 steps (30 s) of play anywhere.
   for (const std::string& name : chain()) {
-    restmemory();
-    std::vector<ReplayLine> lines;
+      std::vector<ReplayLine> lines;
     std::string err;
     ASSERT_TRUE(readreplayfile(leveldir + name.substr(0, name.size() - 4) + ".replay", lines, err))
         << err;

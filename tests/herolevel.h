@@ -16,8 +16,6 @@ class HeroLevel : public ::testing::Test {
     for (Box* b : w.items) delete b;
     w.boxes.clear();
     w.items.clear();
-    // The movement memory outlives worlds; every test starts from rest.
-    stepmemory = {0, 0, false};
   }
 
   Box* solid(Box* b) {

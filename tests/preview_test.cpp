@@ -37,7 +37,6 @@ struct Preview {
     std::string err;
     w = loadquiet(dir.write("a.lvl", level), err);
     EXPECT_TRUE(w) << err;
-    stepmemory = {0, 0, false};
     std::vector<ReplayLine> lines;
     std::istringstream in(replay);
     EXPECT_TRUE(readreplay(in, "r", lines, err)) << err;
@@ -138,7 +137,6 @@ TEST(Preview, ReplayPathThroughEveryStepAndShiftsMarked) {
   // Every position the step gives the hero on a separate run lies on the path.
   std::string err;
   std::unique_ptr<World> again = loadquiet(p.dir / "a.lvl", err);
-  stepmemory = {0, 0, false};
   std::vector<ReplayLine> lines;
   std::istringstream in(replay);
   ASSERT_TRUE(readreplay(in, "r", lines, err));

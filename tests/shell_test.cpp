@@ -300,6 +300,40 @@ TEST_F(ShellTest, LastLevelShowsTheEndingWithoutWorld) {
   EXPECT_EQ(loaded.back(), "tutorial1.lvl");
 }
 
+// The step's memory outlives worlds as if the step kept it: each new world
+// starts with the memory the last one left, across the ending pages too.
+TEST_F(ShellTest, StepMemoryGoesFromEachWorldToTheNext) {
+  auto expectmemory = [](const World* w, int aircontrol, int rundelay, bool running) {
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->stepmemory.aircontrol, aircontrol);
+    EXPECT_EQ(w->stepmemory.rundelay, rundelay);
+    EXPECT_EQ(w->stepmemory.running, running);
+  };
+  World* w = newgame();
+  expectmemory(w, 0, 0, false);
+  // A finished level: the next one goes on from it.
+  w->stepmemory = StepMemory{7, 20, true};
+  strcpy(w->nextlevel, "second.lvl");
+  w->fade = 33;
+  frame({});
+  expectmemory(shell.world, 7, 20, true);
+  // The last level: no world while the ending shows, then a new game.
+  shell.world->stepmemory = StepMemory{3, -1, false};
+  shell.world->nextlevel[0] = '\0';
+  shell.world->fade = 40;
+  frame({});
+  ASSERT_EQ(shell.world, nullptr);
+  shell.command(command_newgame);
+  expectmemory(shell.world, 3, -1, false);
+  // A new game from the menu over a world still alive.
+  shell.world->stepmemory = StepMemory{1, 54, true};
+  shell.playevent(key(SDL_KEYDOWN, SDLK_ESCAPE));
+  shell.command(command_newgame);
+  expectmemory(shell.world, 1, 54, true);
+  EXPECT_EQ(loaded, (std::vector<std::string>{"tutorial1.lvl", "second.lvl", "tutorial1.lvl",
+                                              "tutorial1.lvl"}));
+}
+
 TEST_F(ShellTest, CutsceneRequestFreezesWorldUntilResume) {
   World* w = newgame();
   frame({key(SDL_KEYDOWN, SDLK_RIGHT), key(SDL_KEYDOWN, SDLK_LEFT)});

@@ -40,7 +40,6 @@ SolveResult solvequietly(const std::string& path, double seconds) {
 
 // Plays lines on a fresh world from rest, as the game would.
 ReplayResult play(const std::string& path, const std::vector<ReplayLine>& lines) {
-  stepmemory = StepMemory{0, 0, false};
   World w(nopictures);
   EXPECT_FALSE(w.loadfile(path.c_str(), nullptr)) << path;
   return playreplay(w, lines);

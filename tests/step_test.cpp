@@ -10,7 +10,7 @@ class Step : public HeroLevel {
   void walking(int32_t x) {
     w.x = x;
     w.vx = 6;
-    stepmemory.rundelay = 54;
+    w.stepmemory.rundelay = 54;
     w.setkeys(0, 1);
   }
   // Holds right from a standstill on the ground until vx has reached 12.
@@ -19,7 +19,7 @@ class Step : public HeroLevel {
     w.setkeys(0, 1);
     steps(66);
     ASSERT_EQ(w.vx, 12);
-    ASSERT_TRUE(stepmemory.running);
+    ASSERT_TRUE(w.stepmemory.running);
   }
 };
 
@@ -67,10 +67,10 @@ TEST_F(Step, SpeedsUpThenRunsAfter55StepsAtWalkingSpeed) {
   for (int k = 7; k <= 59; k++) {
     w.step();
     EXPECT_EQ(w.vx, 6) << "step " << k;
-    EXPECT_FALSE(stepmemory.running) << "step " << k;
+    EXPECT_FALSE(w.stepmemory.running) << "step " << k;
   }
   w.step();
-  EXPECT_TRUE(stepmemory.running);
+  EXPECT_TRUE(w.stepmemory.running);
   EXPECT_EQ(w.vx, 6);
   for (int k = 7; k <= 12; k++) {
     w.step();
@@ -136,8 +136,8 @@ TEST_F(Step, JumpingEndsRunning) {
   runup();
   w.setjump(1);
   w.step();
-  EXPECT_FALSE(stepmemory.running);
-  EXPECT_EQ(stepmemory.rundelay, 54);
+  EXPECT_FALSE(w.stepmemory.running);
+  EXPECT_EQ(w.stepmemory.rundelay, 54);
   EXPECT_EQ(w.vy, 9);
 }
 
@@ -147,11 +147,11 @@ TEST_F(Step, SlowingToFiveEndsRunning) {
   for (int v = 11; v >= 6; v--) {
     w.step();
     EXPECT_EQ(w.vx, v);
-    EXPECT_TRUE(stepmemory.running) << "vx " << v;
+    EXPECT_TRUE(w.stepmemory.running) << "vx " << v;
   }
   w.step();
   EXPECT_EQ(w.vx, 5);
-  EXPECT_FALSE(stepmemory.running);
+  EXPECT_FALSE(w.stepmemory.running);
 }
 
 TEST_F(Step, AirborneDriftOfTwoIsKept) {
@@ -185,7 +185,7 @@ TEST_F(Step, AirBrakingFromWalkingSpeedEvery64Steps) {
 TEST_F(Step, AirBrakingFromRunningSpeedEvery8Steps) {
   w.vx = 12;
   w.jump = 1;
-  stepmemory.running = true;
+  w.stepmemory.running = true;
   for (int k = 1; k <= 120; k++) {
     w.step();
     // Every 8 steps down to 6, where the ration becomes 64 steps.

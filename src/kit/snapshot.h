@@ -2,30 +2,27 @@
 // and put back whole, so a search can try moves without reloading the level.
 #pragma once
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "world/world.h"
 
-// The mutable state of one World and the step memory, as plain values. The
-// elements' corners and flags, the pictures and the level settings never
-// change after loading and are not kept; item kinds are.
+// A copy of the world's state is a copy of its bytes.
+static_assert(std::is_trivially_copyable_v<WorldState>, "WorldState must copy whole");
+
+// The mutable state of one World, step memory included, as plain values,
+// and what cannot live in WorldState: the items' kinds (kept in the items),
+// the late pickups and lastbox (as an index). The elements' corners and flags,
+// the pictures and the level settings never change after loading and are not
+// kept.
 struct WorldSnapshot {
-  int32_t shiftx, shifty, camx, camy;
-  int32_t x, y, vx, vy;
-  int32_t plane, gravitytick, shiftcount, canshift, state;
-  int32_t keyleft, keyright, jump;
-  int32_t animstart, animlength, frame, facing, frametimer;
-  int32_t checkx, checky;
-  uint32_t checkitems, itemmask;
-  int32_t fade;
-  int32_t lastbox;                  // index into boxes, -1 for none
-  uint32_t soundsasked;
+  WorldState world;                 // the world's own fields, copied whole
+  int32_t lastbox = -1;             // index into boxes, -1 for none
   std::vector<int32_t> kinds;       // each item's kind, in list order
   std::vector<int32_t> latepickups;
-  StepMemory memory;                // the step's state that outlives a world
 };
 
-// Saves w (and stepmemory) into s; reuses s's storage.
+// Saves w into s; reuses s's storage.
 void snapshot(const World& w, WorldSnapshot& s);
-// Puts w (and stepmemory) back as s found them. s must come from this world.
+// Puts w back as s found it. s must come from this world.
 void restore(World& w, const WorldSnapshot& s);

@@ -33,15 +33,10 @@ constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has 
 
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
 
-// What a search state puts back; the camera, plane, keys and shift vector
-// are the same in every state between moves and come from the root.
-struct State {
-  int32_t x, y, vx, vy, gravitytick, canshift, shiftcount, fade;
-  int32_t checkx, checky;
-  uint32_t checkitems, itemmask;
-  int32_t animstart, animlength, frame, facing, frametimer;
-  uint32_t soundsasked;
-  StepMemory memory;
+// What a search state puts back: the hero's part of the world's state,
+// whole. The rest of it (camera, plane, keys, shift vector, the report) is
+// at rest between moves and comes from the root.
+struct State : HeroState {
   int32_t kinds, late;  // interned item kinds and late pickups
 };
 
@@ -85,7 +80,7 @@ uint64_t regionkey(const State& s) {
   uint64_t h = 1;
   const int32_t v[] = {s.x >> 4, s.y >> 4, s.vx / 2, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
                        s.canshift, s.shiftcount, static_cast<int32_t>(s.itemmask),
-                       s.memory.running ? 1 : 0, std::max(s.memory.rundelay, -1) >> 3,
+                       s.stepmemory.running ? 1 : 0, std::max(s.stepmemory.rundelay, -1) >> 3,
                        s.checkx, s.checky};
   for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
   return h;
@@ -96,8 +91,8 @@ uint64_t statekey(const State& s) {
   const int32_t v[] = {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
                        s.fade > 0 ? 1 : s.fade, s.checkx, s.checky,
                        static_cast<int32_t>(s.checkitems), static_cast<int32_t>(s.itemmask),
-                       s.memory.aircontrol, std::max(s.memory.rundelay, -1),
-                       s.memory.running ? 1 : 0, s.kinds, s.late};
+                       s.stepmemory.aircontrol, std::max(s.stepmemory.rundelay, -1),
+                       s.stepmemory.running ? 1 : 0, s.kinds, s.late};
   for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
   return h;
 }
@@ -156,25 +151,7 @@ class Search {
   int bound = 0;
 
   void put(const State& s) {
-    scratch.x = s.x;
-    scratch.y = s.y;
-    scratch.vx = s.vx;
-    scratch.vy = s.vy;
-    scratch.gravitytick = s.gravitytick;
-    scratch.canshift = s.canshift;
-    scratch.shiftcount = s.shiftcount;
-    scratch.fade = s.fade;
-    scratch.checkx = s.checkx;
-    scratch.checky = s.checky;
-    scratch.checkitems = s.checkitems;
-    scratch.itemmask = s.itemmask;
-    scratch.animstart = s.animstart;
-    scratch.animlength = s.animlength;
-    scratch.frame = s.frame;
-    scratch.facing = s.facing;
-    scratch.frametimer = s.frametimer;
-    scratch.soundsasked = s.soundsasked;
-    scratch.memory = s.memory;
+    static_cast<HeroState&>(scratch.world) = s;
     scratch.kinds = kinds.get(s.kinds);
     scratch.latepickups = late.get(s.late);
     scratch.lastbox = -1;
@@ -184,25 +161,7 @@ class Search {
   State take(const State* parent) {
     snapshot(w, scratch);
     State s;
-    s.x = scratch.x;
-    s.y = scratch.y;
-    s.vx = scratch.vx;
-    s.vy = scratch.vy;
-    s.gravitytick = scratch.gravitytick;
-    s.canshift = scratch.canshift;
-    s.shiftcount = scratch.shiftcount;
-    s.fade = scratch.fade;
-    s.checkx = scratch.checkx;
-    s.checky = scratch.checky;
-    s.checkitems = scratch.checkitems;
-    s.itemmask = scratch.itemmask;
-    s.animstart = scratch.animstart;
-    s.animlength = scratch.animlength;
-    s.frame = scratch.frame;
-    s.facing = scratch.facing;
-    s.frametimer = scratch.frametimer;
-    s.soundsasked = scratch.soundsasked;
-    s.memory = scratch.memory;
+    static_cast<HeroState&>(s) = scratch.world;
     s.kinds = kinds.intern(scratch.kinds, parent ? parent->kinds : -1);
     s.late = late.intern(scratch.latepickups, parent ? parent->late : -1);
     return s;
@@ -579,7 +538,6 @@ SolveResult solve(World& w, const SolveOptions& options) {
 }
 
 SolveResult solvelevel(const std::string& path, const SolveOptions& options) {
-  stepmemory = StepMemory{0, 0, false};
   std::string err;
   const std::unique_ptr<World> w = loadquiet(path, err);
   if (!w) {
@@ -589,8 +547,8 @@ SolveResult solvelevel(const std::string& path, const SolveOptions& options) {
   }
   SolveResult result = solve(*w, options);
   if (!result.solved) return result;
-  // The proof: played from a fresh world and rest memory as a player would.
-  stepmemory = StepMemory{0, 0, false};
+  // The proof: played from a fresh world, its step memory at rest, as a
+  // player would.
   const std::unique_ptr<World> check = loadquiet(path, err);
   if (!check) {
     result.solved = false;

@@ -25,11 +25,12 @@ struct SolveResult {
   std::string err;                // why nothing was found, when not solved
 };
 
-// Searches from w as it stands with stepmemory as it is (a fresh world and
-// rest memory for a level's par). The world is left in some searched state.
+// Searches from w as it stands, its step memory included (a fresh world,
+// whose memory is at rest, for a level's par). The world is left in some
+// searched state.
 SolveResult solve(World& w, const SolveOptions& options);
 
 // Loads the level at path without pictures or log, solves it from rest, and
-// plays the answer on a fresh world and rest memory before calling it solved.
-// Not solved, with "path: cannot be opened" in err, when the level cannot be read.
+// plays the answer on a fresh world before calling it solved. Not solved,
+// with "path: cannot be opened" in err, when the level cannot be read.
 SolveResult solvelevel(const std::string& path, const SolveOptions& options);

@@ -12,16 +12,23 @@
 Shell::Shell(Menu* menu, Mixer* mixer, ShellPlatform platform, uint32_t now)
     : menu(menu), mixer(mixer), platform(platform), world(nullptr), playing(true),
       quitting(false), shifting(false), shiftheld(0), nudgex(0), nudgey(0), mousenudgex(0),
-      mousenudgey(0), leftheld(0), rightheld(0), lasttick(now) {
+      mousenudgey(0), leftheld(0), rightheld(0), lasttick(now), stepmemory{0, 0, false} {
   levelname[0] = '\0';
 }
 
 Shell::~Shell() { delete world; }
 
-static World* newworld(Shell& s, const char* path) {
-  World* w = s.platform.loadworld(path);
-  w->setMixer(s.mixer);
+World* Shell::newworld(const char* path) {
+  World* w = platform.loadworld(path);
+  w->setMixer(mixer);
+  w->stepmemory = stepmemory;
   return w;
+}
+
+void Shell::dropworld() {
+  if (world != nullptr) stepmemory = world->stepmemory;
+  delete world;
+  world = nullptr;
 }
 
 void Shell::menuevent(const SDL_Event& e) {
@@ -47,9 +54,8 @@ void Shell::command(int r) {
       // 1.-2. A fresh first level; 3. nothing held carries over, but shifting
       // stays so a shift left open is closed on the new world's first frame;
       // 4. the play music.
-      delete world;
-      world = nullptr;
-      world = newworld(*this, firstlevel);
+      dropworld();
+      world = newworld(firstlevel);
       playing = true;
       leftheld = rightheld = 0;
       shiftheld = 0;
@@ -186,10 +192,9 @@ void Shell::levelstate() {
     size_t n = strnlen(world->nextlevel, sizeof world->nextlevel - 1);
     memcpy(levelname, world->nextlevel, n);
     levelname[n] = '\0';
-    delete world;
-    world = nullptr;
+    dropworld();
     if (levelname[0] != '\0') {
-      world = newworld(*this, levelname);
+      world = newworld(levelname);
     } else {
       menu->startcutscene(1);
       playing = false;

@@ -4,10 +4,11 @@
 #pragma once
 #include <cstdint>
 
+#include "world/world.h"
+
 union SDL_Event;
 class Menu;
 class Mixer;
-class World;
 
 constexpr uint32_t stepms = 30;     // one world step is 30 ms of game time
 constexpr uint32_t maxbacklog = 3;  // a hitch must not fling the hero through floors:
@@ -45,6 +46,8 @@ struct Shell {
   int leftheld, rightheld;       // arrow keys held, 0 or 1
   uint32_t lasttick;       // SDL ticks up to which world steps are accounted
   char levelname[64];      // copy of the finished level's nextlevel
+  StepMemory stepmemory;   // the last world's step memory, handed to the next one: it
+                           // outlives worlds, across the ending pages and the menu too
 
   Shell(Menu* menu, Mixer* mixer, ShellPlatform platform, uint32_t now);
   ~Shell();
@@ -60,4 +63,8 @@ struct Shell {
   void shiftcontrol();                 // once per play frame, after the event batch
   void placecamera();
   void levelstate();                   // polls the world's state and acts on it
+
+ private:
+  World* newworld(const char* path);   // loads, hands over the mixer and the step memory
+  void dropworld();                    // keeps the step memory, deletes the world
 };

@@ -4,39 +4,17 @@
 
 #include <cstring>
 
-StepMemory stepmemory = {0, 0, false};
-
 World::World(const PictureMaker* pictures) : mixer(nullptr), pictures(pictures) {
   // 1. boxes and items start empty (members); 2. common set-up.
   load_common();
 }
 
 void World::load_common() {
-  // 1. Every field to its start value; boxes, items and mixer are left alone.
-  shiftx = shifty = 0;
-  camx = camy = 0;
-  x = 500;
-  y = 250;
-  vx = vy = 0;
-  plane = 0;
-  gravitytick = 0;
-  shiftcount = 0;
-  canshift = 0;
+  // 1. Every field to its start value: the mutable state to its initialisers,
+  //    then the level's settings; boxes, items and mixer are left alone.
+  static_cast<WorldState&>(*this) = WorldState{};
   imageshiftx = imageshifty = 0;
   nextlevel[0] = '\0';
-  state = 0;
-  keyleft = keyright = 0;
-  jump = 0;
-  animstart = 0;
-  animlength = 0;
-  frame = 0;
-  facing = 1;
-  frametimer = 1;
-  checkx = 500;
-  checky = 250;
-  checkitems = 0;
-  itemmask = 0;
-  fade = -32;
   lastbox = nullptr;
   backgroundname[0] = '\0';
   foregroundname[0] = '\0';

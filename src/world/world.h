@@ -67,49 +67,70 @@ inline int32_t clampcoord(int64_t v) {
   return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
-// Movement state that outlives a World: the step keeps it from one level to
-// the next. Main thread only; save and restore it as a whole (a solver that
-// tries moves needs to).
+// The step's own memory, three values of the hero's movement beyond its
+// speeds. A world starts with them at rest; the shell hands them from each
+// world to the next, so they carry over a level change as if the step kept
+// them. Main thread only.
 struct StepMemory {
   int aircontrol;  // countdown rationing speed changes in the air; 0 = may change
   int rundelay;    // grounded steps at full walking speed left before running
   bool running;    // target speed 12 instead of 6
 };
-extern StepMemory stepmemory;
 
-class World {
+// The world's mutable state is declared here once, in two parts; a snapshot
+// copies it whole and a search state is the first part. Level space: integer
+// pixels, y up, speeds in pixels per 30 ms step. The initialisers are the
+// values load_common starts a world with. Main thread only.
+
+// What the hero's moves change: position, speeds, the pickups' count and the
+// respawn bookkeeping, the animation, the fade and the step's memory.
+struct HeroState {
+  int32_t x = 500, y = 250;          // hero box lower left corner
+  int32_t vx = 0;                    // horizontal speed
+  int32_t vy = 0;                    // vertical speed, positive upward
+  int32_t gravitytick = 0;           // 0 or 1, alternates while airborne
+  int32_t shiftcount = 0;            // shift multiplier; 0 disables shifting
+  int32_t canshift = 0;              // 1 while a shift may begin
+  int32_t animstart = 0;             // first sheet frame of the current animation
+  int32_t animlength = 0;            // frames in the current animation, 0 for none
+  int32_t frame = 0;                 // sheet frame drawn now, 0..63
+  int32_t facing = 1;                // negative: facing left, sprite mirrored
+  int32_t frametimer = 1;            // steps until the next animation frame; 0 holds it
+  int32_t checkx = 500, checky = 250;  // respawn point
+  uint32_t checkitems = 0;           // itemmask when the respawn point was last set
+  uint32_t itemmask = 0;             // pickups taken: bit i for items[i] (i < 32)
+  int32_t fade = -32;                // <0 fading in, 0 playing, >=1 ending; >32 finished
+  // Footstep and pickup sounds the world has asked for since it was built,
+  // counted with or without a mixer (wraps; only differences are meaningful).
+  uint32_t soundsasked = 0;
+  StepMemory stepmemory = {0, 0, false};  // the step's memory; the shell carries it on
+};
+
+// The rest: what the shell writes and the one-shot report. Between a
+// search's moves these are at rest (keys as the move sets them, jump and the
+// report taken, plane 0, shift vector 0, camera untouched), so a search takes
+// them from where it started.
+struct WorldState : HeroState {
+  int32_t shiftx = 0, shifty = 0;    // shift vector, each -32..32; written by the shell
+  int32_t camx = 0, camy = 0;        // level point at the screen's lower left; set by the shell
+  int32_t plane = 0;                 // 0, or 1 between the two switchplane calls of a shift
+  int32_t state = 0;                 // 0 none, 2 a viewmaster pickup was taken (reported once)
+  int32_t keyleft = 0, keyright = 0;  // direction inputs held, 0 or 1
+  int32_t jump = 0;                  // jump input, 0 or 1
+};
+
+class World : public WorldState {
  public:
-  // Fields in declaration order. Level space: integer pixels, y up, speeds in
-  // pixels per 30 ms step. Main thread only.
-  int32_t shiftx, shifty;            // shift vector, each -32..32; written by the shell
-  int32_t camx, camy;                // level point at the screen's lower left; set by the shell
-  int32_t x, y;                      // hero box lower left corner
-  int32_t vx;                        // horizontal speed
-  int32_t vy;                        // vertical speed, positive upward
-  int32_t plane;                     // 0, or 1 between the two switchplane calls of a shift
-  int32_t gravitytick;               // 0 or 1, alternates while airborne
-  int32_t shiftcount;                // shift multiplier; 0 disables shifting
-  int32_t canshift;                  // 1 while a shift may begin
+  // The level's settings and parts, fixed once loaded, and what the world
+  // owns or borrows; the mutable fields are WorldState's.
   int32_t imageshiftx, imageshifty;  // offset of both level pictures from the elements
   char nextlevel[32];                // file name of the next level; empty = none
-  int32_t state;                     // 0 none, 2 a viewmaster pickup was taken (reported once)
   std::vector<Box*> boxes;           // solid elements in file order; owned
   std::vector<Box*> items;           // touchable elements in file order; owned
   GraphicsLayer** layers;            // [0] background, [1] foreground, each may be null; owned
   GraphicsLayer* viewmastercard;     // drawn on every shift pickup; owned, null when headless
   GraphicsLayer* viewmaster;         // drawn on every viewmaster pickup; owned, null when headless
-  int32_t keyleft, keyright;         // direction inputs held, 0 or 1
-  int32_t jump;                      // jump input, 0 or 1
   Texture* spritesheet;              // the hero's 512 by 512 sheet; owned, null when headless
-  int32_t animstart;                 // first sheet frame of the current animation
-  int32_t animlength;                // frames in the current animation, 0 for none
-  int32_t frame;                     // sheet frame drawn now, 0..63
-  int32_t facing;                    // negative: facing left, sprite mirrored
-  int32_t frametimer;                // steps until the next animation frame; 0 holds it
-  int32_t checkx, checky;            // respawn point
-  uint32_t checkitems;               // itemmask when the respawn point was last set
-  uint32_t itemmask;                 // pickups taken: bit i for items[i] (i < 32)
-  int32_t fade;                      // <0 fading in, 0 playing, >=1 ending; >32 finished
   Mixer* mixer;                      // borrowed, never deleted here; null = silent
   Box* lastbox;                      // borrowed view into boxes: what stopped the last sweep
 
@@ -125,9 +146,6 @@ class World {
   // (>= 32) of pickups taken since the last checkpoint touch. Cleared by a
   // checkpoint touch, given back by go_checkpoint; save it with itemmask.
   std::vector<int32_t> latepickups;
-  // Footstep and pickup sounds the world has asked for since it was built,
-  // counted with or without a mixer (wraps; only differences are meaningful).
-  uint32_t soundsasked = 0;
 
   // The game's constructors, built with the drawing (pictures.cpp): pictures
   // made by gamepictures, or none with pictures false (tests).
@@ -174,7 +192,7 @@ class World {
 // Rules the shell and the level makers' kit call rather than restate.
 
 // Results of World::getState.
-enum WorldState : int {
+enum LevelState : int {
   state_playing = 0,     // nothing to report
   state_finished = 1,    // the level is finished; reported on every call from then on
   state_viewmaster = 2,  // a viewmaster pickup was taken: the mid-game page (reported once)

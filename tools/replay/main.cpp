@@ -53,7 +53,6 @@ int main(int argc, char** argv) {
   }
   World& w = *world;
 
-  stepmemory = StepMemory{0, 0, false};
   if (trace) std::printf("# step x y vx vy fade shiftcount canshift itemmask state\n");
   ReplayResult r = playreplay(w, lines, [&](const World& v, const ReplayEvent& e) {
     if (e.kind == ReplayEvent::shifted && !e.started)
