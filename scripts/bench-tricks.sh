@@ -14,6 +14,7 @@ WORK="$BUILD/bench"
 WITHOUT="$BUILD/without"
 GAME="$BUILD/game"
 mkdir -p "$WORK" "$WITHOUT"
+BEGAN="$(date -u '+%Y-%m-%d %H:%M UTC'), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 
@@ -43,28 +44,37 @@ NOPAGES="$WORK/without-hugepages"
 
 # --- 2. In-process figures: five rounds, each with and then without ---------
 # rounds FILE FILTER PROGRAM...: CPU times (ns) of each program's benchmarks,
-# lines "round program benchmark ns".
+# the median of three repetitions a round, lines "round program benchmark ns".
 rounds() {
     file=$1 filter=$2
     shift 2
     : >"$file"
     for round in 1 2 3 4 5; do
         for p in "$@"; do
-            "$p" --benchmark_filter="$filter" --benchmark_min_time=0.1 \
-                --benchmark_out="$WORK/tricks-round.csv" --benchmark_out_format=csv >/dev/null 2>&1
-            awk -F, -v r="$round" -v p="$p" '$1 ~ /^"BM_/ {
-                    n = $1; gsub(/"/, "", n); u = $5; gsub(/"/, "", u)
+            "$p" --benchmark_filter="$filter" --benchmark_min_time=0.1 --benchmark_repetitions=3 \
+                --benchmark_report_aggregates_only=true --benchmark_out="$WORK/tricks-round.csv" \
+                --benchmark_out_format=csv >/dev/null 2>&1
+            awk -F, -v r="$round" -v p="$p" '$1 ~ /^"BM_.*_median"$/ {
+                    n = $1; gsub(/"|_median/, "", n); u = $5; gsub(/"/, "", u)
                     f = u == "us" ? 1e3 : u == "ms" ? 1e6 : u == "s" ? 1e9 : 1
                     printf "%s %s %s %.0f\n", r, p, n, $4 * f }' "$WORK/tricks-round.csv" >>"$file"
         done
     done
 }
-# ns FILE PROGRAM BENCHMARK: the median over the rounds.
-ns() { awk -v p="$2" -v n="$3" '$2 == p && $3 == n { print $4 }' "$1" | median; }
+# The numbers on standard input as "median (lowest to highest)", each divided
+# by SCALE and printed with FORMAT: the figure and how far the rounds spread.
+spread() {
+    sort -n | awk -v s="$1" -v f="$2" '{ v[NR] = $1 / s }
+        END { if (NR == 0) { print "-"; exit }
+              m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+              printf f " (" f " to " f ")", m, v[1], v[NR] }'
+}
+# ns FILE PROGRAM BENCHMARK SCALE FORMAT: the rounds' CPU times, spread.
+ns() { awk -v p="$2" -v n="$3" '$2 == p && $3 == n { print $4 }' "$1" | spread "$4" "$5"; }
 # ratio FILE PROGRAM A B: the median of the rounds' A / B.
 ratio() {
     awk -v p="$2" -v a="$3" -v b="$4" '$2 == p && $3 == a { x[$1] = $4 } $2 == p && $3 == b { y[$1] = $4 }
-        END { for (r in x) if (y[r] > 0) printf "%.3f\n", x[r] / y[r] }' "$1" | median
+        END { for (r in x) if (y[r] > 0) printf "%.3f\n", x[r] / y[r] }' "$1" | spread 1 %.2f
 }
 say "music callback with and without whole runs"
 MUSICRUNS="$WORK/tricks-music.txt"
@@ -88,7 +98,7 @@ for round in 1 2 3 4 5; do
         END { printf "%.1f %.1f %.3f %.3f\n", a * 1000, b * 1000, f / a, f / b }' \
         "$WORK/tricks-adx.csv" >>"$WORK/tricks-adx.txt"
 done
-adxcol() { awk -v c="$1" '{ print $c }' "$WORK/tricks-adx.txt" | median; }
+adxcol() { awk -v c="$1" '{ print $c }' "$WORK/tricks-adx.txt" | spread 1 "$2"; }
 # Instructions per frame of the callback over ten seconds of the music.
 perframe() {
     rm -f "$WORK/tricks-adx.cg"
@@ -122,7 +132,7 @@ for round in 1 2 3 4 5 6 7; do
         [ -n "$r" ] && echo "${v%%:*} $r" >>"$WORK/tricks-startup.txt"
     done
 done
-st() { awk -v k="$1" -v c="$2" '$1 == k { print $c }' "$WORK/tricks-startup.txt" | median; }
+st() { awk -v k="$1" -v c="$2" '$1 == k { print $c }' "$WORK/tricks-startup.txt" | spread 1 %.0f; }
 
 say "the menu's pictures in instructions"
 # The menu's fifteen pictures decoded, turned and uploaded (the Menu constructor).
@@ -130,8 +140,6 @@ MENUIN=$(firstswap_instructions "$DISPLAY" 'Menu::Menu*' "$BUILD/twinfold")
 MENUOUT=$(firstswap_instructions "$DISPLAY" 'Menu::Menu*' "$NOSHUFFLE/twinfold")
 
 # --- 5. The section -------------------------------------------------------------
-ms() { calc "$1" 1 '%.2f' 'a/1e6'; }
-us() { calc "$1" 1 '%.1f' 'a/1e3'; }
 B="$BUILD/twinfold_bench"
 N="$NOSHUFFLE/twinfold_bench"
 {
@@ -143,9 +151,10 @@ it, measured in this run with the trick and without it: \`scripts/bench-tricks.s
 builds the game once more in \`$BUILD_NAME/without\` with one trick at a time left
 out (\`-DCMAKE_PROJECT_INCLUDE=bench/without.cmake -DTWINFOLD_WITHOUT=runs\`,
 \`shuffle\` or \`hugepages\`), so the plain path is the very code the game runs
-wherever the trick does not apply. Wall-clock figures are medians of rounds
-that take turns, so the machine's load reaches both sides alike; instruction
-counts (callgrind) do not depend on the load at all.
+wherever the trick does not apply. Timed figures are medians of rounds
+that take turns, so the machine's load reaches both sides alike, with the
+lowest and highest round in brackets to show the noise; instruction counts
+(callgrind) do not depend on the load at all. This part began $BEGAN.
 
 **\`Music::decoderun\`, whole runs of a block** (src/audio/music.cpp). At 44100 Hz
 every frame is a decoded one, so the callback decodes to the end of the block
@@ -155,21 +164,21 @@ play time either way); it is what keeps \`twinfold-adx decode\` ahead of ffmpeg.
 
 | | with | without |
 |---|---|---|
-| ten minutes of music, \`twinfold-adx decode\` (ms, five rounds with ffmpeg) | $(adxcol 1) | $(adxcol 2) |
-| ratio ffmpeg / ours (target at least 1.5) | $(adxcol 3) | $(adxcol 4) |
+| ten minutes of music, \`twinfold-adx decode\` (ms, five rounds with ffmpeg) | $(adxcol 1 %.0f) | $(adxcol 2 %.0f) |
+| ratio ffmpeg / ours (target at least 1.5) | $(adxcol 3 %.2f) | $(adxcol 4 %.2f) |
 | instructions per frame in \`Music::audio_callback\` (callgrind) | $ADXIN | $ADXOUT |
-| one 4096-frame buffer (us, BM_MusicCallback) | $(us "$(ns "$MUSICRUNS" "$B" BM_MusicCallback)") | $(us "$(ns "$MUSICRUNS" "$NORUNS/twinfold_bench" BM_MusicCallback)") |
+| one 4096-frame buffer (us, BM_MusicCallback) | $(ns "$MUSICRUNS" "$B" BM_MusicCallback 1e3 %.1f) | $(ns "$MUSICRUNS" "$NORUNS/twinfold_bench" BM_MusicCallback 1e3 %.1f) |
 
 **\`swizzle::shuffled\`, four pixels a step with the byte shuffle**
 (src/graphics/swizzle.h; used by the PNG reader in src/graphics/bitmap.cpp and
 the tile cutter in src/graphics/tiles.cpp). Every pixel of every picture passes
 through it once (BMP) or twice (PNG: to blue, green, red, then to red, green,
-blue, alpha). Without it the layers miss their target against the bare decoders.
+blue, alpha). The targets are those of the pictures section above.
 
 | | with | without |
 |---|---|---|
-| 1024 by 768 PNG into a layer (ms, BM_LayerPNG) | $(ms "$(ns "$PICTURERUNS" "$B" BM_LayerPNG)") | $(ms "$(ns "$PICTURERUNS" "$N" BM_LayerPNG)") |
-| the same as a BMP (ms, BM_LayerBMP) | $(ms "$(ns "$PICTURERUNS" "$B" BM_LayerBMP)") | $(ms "$(ns "$PICTURERUNS" "$N" BM_LayerBMP)") |
+| 1024 by 768 PNG into a layer (ms, BM_LayerPNG) | $(ns "$PICTURERUNS" "$B" BM_LayerPNG 1e6 %.2f) | $(ns "$PICTURERUNS" "$N" BM_LayerPNG 1e6 %.2f) |
+| the same as a BMP (ms, BM_LayerBMP) | $(ns "$PICTURERUNS" "$B" BM_LayerBMP 1e6 %.2f) | $(ns "$PICTURERUNS" "$N" BM_LayerBMP 1e6 %.2f) |
 | ratio PNG layer / bare libpng decode (target at most 1.3) | $(ratio "$PICTURERUNS" "$B" BM_LayerPNG BM_LibpngDecode) | $(ratio "$PICTURERUNS" "$N" BM_LayerPNG BM_LibpngDecode) |
 | ratio BMP layer / bare \`SDL_LoadBMP\` (target at most 1.3) | $(ratio "$PICTURERUNS" "$B" BM_LayerBMP BM_SDLDecodeBMP) | $(ratio "$PICTURERUNS" "$N" BM_LayerBMP BM_SDLDecodeBMP) |
 | the menu's fifteen pictures at start-up (million instructions in \`Menu::Menu\`, callgrind) | $MENUIN | $MENUOUT |
@@ -178,7 +187,8 @@ blue, alpha). Without it the layers miss their target against the bare decoders.
 **\`hugepageheap\`, the heap on 2 MiB pages** (src/main/heap.cpp; called first in
 the game, in \`twinfold-adx\` and in bench/frames). The menu's pictures and
 textures are tens of megabytes of new memory; on 4 KiB pages the system fills
-them with a fault a page.
+them with a fault a page. The count of faults is the steady figure; what a
+fault costs in time depends on the machine and on its load.
 
 | | with | without |
 |---|---|---|

@@ -316,7 +316,7 @@ decoders do, not because the tiles cost nothing:
 
 What the layer adds to the decode, about the same for both kinds, is its
 twelve textures: the turn of every pixel into red, green, blue, alpha (four
-pixels a step with the byte shuffle) and the upload. The upload is most of it:
+pixels a step with the byte shuffle, see the speed tricks) and the upload. The upload is most of it:
 \`glTexImage2D\` into Mesa's software renderer converts every texel once more,
 from the four bytes the game hands it to the renderer's own red-green-blue
 layout, and clears the new texture first (callgrind,
@@ -352,7 +352,7 @@ so most of the game's start-up is what any program drawing these pictures on
 this display pays. Both heaps grow on 2 MiB pages (src/main/heap.cpp): the
 pictures' textures are some 40 MB of new memory, which the system would
 otherwise fill a 4 KiB page at a time, a fault each, and on a virtual machine
-a fault is dear. Counted in
+a fault is dear (the speed tricks below give both with and without). Counted in
 instructions by callgrind, which the machine's load does not change
 (\`valgrind --tool=callgrind --dump-after=SDL_GL_SwapBuffers ../twinfold\` in
 \`$BUILD_NAME/game\`): $STARTUP_MI million for the game, $PLAIN_STARTUP_MI million for the
