@@ -2,9 +2,10 @@
 # Measures the game against its time limits and against other programs, and
 # writes docs/performance.md: the Google Benchmark programs (audio callback,
 # step and collisions, level loading, pictures into layers), whole-program
-# timings with hyperfine (ADX decoding against ffmpeg), frame rates and
-# start-up under a virtual display with Mesa's software renderer (against the
-# plain OpenGL program bench/frames), and the level solver when it is built.
+# timings with hyperfine (ADX decoding against ffmpeg), the speed tricks with
+# and without (scripts/bench-tricks.sh), frame rates and start-up under a
+# virtual display with Mesa's software renderer (against the plain OpenGL
+# program bench/frames), and the level solver when it is built.
 # Usage: scripts/bench.sh [BUILD]   (run by `make bench`; takes a few minutes)
 set -e
 BUILD_NAME=${1:-build}       # as given, for the commands quoted in the report
@@ -18,7 +19,7 @@ mkdir -p "$WORK" "$SRC/docs"
 export SDL_AUDIODRIVER=dummy
 export LIBGL_ALWAYS_SOFTWARE=1
 
-say() { echo "bench: $*" >&2; }
+. "$SRC/scripts/bench-common.sh"
 
 # --- Two displays of our own: the game's and the plain program's -----------
 XPIDS=""   # the servers
@@ -79,27 +80,9 @@ bm() {
             printf "%.0f", $4 * f; found = 1 }
         END { if (!found) printf "-" }' "$BMCSV"
 }
-# Arithmetic on figures that may be "-": awk expression over a and b.
-calc() {
-    awk -v a="$1" -v b="$2" "BEGIN { if (a == \"-\" || b == \"-\" || (b + 0) == 0) print \"-\"; else printf \"$3\", $4 }"
-}
-
-# Median of the numbers on standard input, one a line ("-" for none).
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 # --- 2. ADX decoding against ffmpeg, whole process ---------------------------
 say "ten minutes of music"
-TEN="$WORK/ten.adx"
-if [ ! -s "$TEN" ]; then
-    # A tone over pink noise: every block has work in it.
-    ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=220:duration=600:sample_rate=44100" \
-        -f lavfi -i "anoisesrc=d=600:c=pink:r=44100:a=0.1" \
-        -filter_complex "[0][1]amix=inputs=2,aformat=channel_layouts=stereo" \
-        -c:a pcm_s16le "$WORK/ten.wav"
-    "$BUILD/twinfold-adx" encode "$WORK/ten.wav" "$TEN.part"
-    mv "$TEN.part" "$TEN"
-    rm -f "$WORK/ten.wav"
-fi
+tenminutes
 FRAMES=26460000   # ten minutes at 44100 Hz
 ADX_CMD="$BUILD/twinfold-adx decode $TEN /dev/null $FRAMES"
 FF_CMD="ffmpeg -v error -nostdin -i $TEN -f s16le -y /dev/null"
@@ -122,47 +105,17 @@ ADX_CPU=$(column 3)
 FF_CPU=$(column 4)
 ADX_RATIO=$(column 5)
 
+# --- 2b. The speed tricks, each with and without (a second build) -------------
+DISPLAY=$GAMEDISPLAY "$SRC/scripts/bench-tricks.sh" "$BUILD_NAME" "$WORK/tricks.md"
+
 # --- 3. Frames and start-up under the virtual displays --------------------------
 # The game and the plain program each have a display of their own and run at
 # the same time, but only one at a time is let run (the other is stopped with
 # SIGSTOP): their frame rates are measured in alternating windows a few
 # seconds apart, so a change in the machine's load hits both alike.
-SWAPLIB="$BUILD/libtwinfold_swapclock.so"
 GAMECLOCK="$WORK/game.clock"
 PLAINCLOCK="$WORK/plain.clock"
 
-# A number from a clock file, digits as written (awk's print would round it).
-field() { awk -v k="$2" '$1 == k { v = $2; sub(/^0+/, "", v); print v == "" ? "0" : v }' "$1" 2>/dev/null; }
-# launch CLOCK DISPLAY OUTPUT PROGRAM ARGS...: starts the program in the game's
-# data folder with the swap clock; sets LAUNCHED to its pid and T0 to the time.
-launch() {
-    clock=$1 disp=$2 out=$3
-    shift 3
-    rm -f "$clock"
-    T0=$(date +%s%N)
-    (cd "$GAME" && DISPLAY=$disp TWINFOLD_SWAPCLOCK="$clock" LD_PRELOAD="$SWAPLIB" exec "$@") \
-        >"$out" 2>&1 &
-    LAUNCHED=$!
-    PIDS="$PIDS $LAUNCHED"
-}
-# waitswap CLOCK PID: waits (bounded) until the program has swapped once.
-waitswap() {
-    i=0
-    while [ "$(field "$1" swaps)" = "" ] || [ "$(field "$1" swaps)" -lt 1 ]; do
-        i=$((i + 1))
-        if [ $i -gt 600 ] || ! kill -0 "$2" 2>/dev/null; then return 1; fi
-        sleep 0.05
-    done
-}
-startup_ms() { awk -v f="$(field "$1" first)" -v t="$T0" 'BEGIN { printf "%.0f", (f - t) / 1e6 }'; }
-finish() {
-    kill -CONT "$1" 2>/dev/null || true
-    kill "$1" 2>/dev/null || true
-    i=0
-    while kill -0 "$1" 2>/dev/null && [ $i -lt 200 ]; do i=$((i + 1)); sleep 0.05; done
-    kill -9 "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
 # window CLOCK PID OTHER: frames per second of PID over 1.5 s, OTHER stopped;
 # counted between swap times, so only whole frames count.
 window() {
@@ -229,28 +182,9 @@ sleep 2   # the game is past its fade-in
 finish "$PLAINPID"
 finish "$GAMEPID"
 
-# Instructions from launch to the end of the first swap, counted by callgrind:
-# a start-up figure the machine's load cannot change.
-startup_instructions() {
-    rm -f "$WORK/startup.cg"*
-    (cd "$GAME" && DISPLAY=$GAMEDISPLAY exec valgrind --tool=callgrind \
-        --callgrind-out-file="$WORK/startup.cg" --dump-after=SDL_GL_SwapBuffers "$@") \
-        >/dev/null 2>&1 &
-    cgpid=$!
-    PIDS="$PIDS $cgpid"
-    i=0
-    until grep -q '^totals:' "$WORK/startup.cg.1" 2>/dev/null; do
-        i=$((i + 1))
-        if [ $i -gt 2400 ] || ! kill -0 "$cgpid" 2>/dev/null; then break; fi
-        sleep 0.05
-    done
-    finish "$cgpid"
-    awk '/^totals:/ { printf "%.0f", $2 / 1e6; found = 1 } END { if (!found) printf "-" }' \
-        "$WORK/startup.cg.1" 2>/dev/null || echo -
-}
 say "start-up instructions"
-STARTUP_MI=$(startup_instructions "$BUILD/twinfold")
-PLAIN_STARTUP_MI=$(startup_instructions "$BUILD/twinfold_frames" menu)
+STARTUP_MI=$(firstswap_instructions "$GAMEDISPLAY" "" "$BUILD/twinfold")
+PLAIN_STARTUP_MI=$(firstswap_instructions "$GAMEDISPLAY" "" "$BUILD/twinfold_frames" menu)
 
 of() { awk -v k="$1" '$1 == k && $2 != "-" { print $2 }' "$WORK/frames.txt" | median; }
 GAME_MENU=$(of game-menu); PLAIN_MENU=$(of plain-menu); RATIO_MENU=$(of ratio-menu)
@@ -382,7 +316,7 @@ decoders do, not because the tiles cost nothing:
 
 What the layer adds to the decode, about the same for both kinds, is its
 twelve textures: the turn of every pixel into red, green, blue, alpha (four
-pixels a step with the byte shuffle) and the upload. The upload is most of it:
+pixels a step with the byte shuffle, see the speed tricks) and the upload. The upload is most of it:
 \`glTexImage2D\` into Mesa's software renderer converts every texel once more,
 from the four bytes the game hands it to the renderer's own red-green-blue
 layout, and clears the new texture first (callgrind,
@@ -418,7 +352,7 @@ so most of the game's start-up is what any program drawing these pictures on
 this display pays. Both heaps grow on 2 MiB pages (src/main/heap.cpp): the
 pictures' textures are some 40 MB of new memory, which the system would
 otherwise fill a 4 KiB page at a time, a fault each, and on a virtual machine
-a fault is dear. Counted in
+a fault is dear (the speed tricks below give both with and without). Counted in
 instructions by callgrind, which the machine's load does not change
 (\`valgrind --tool=callgrind --dump-after=SDL_GL_SwapBuffers ../twinfold\` in
 \`$BUILD_NAME/game\`): $STARTUP_MI million for the game, $PLAIN_STARTUP_MI million for the
@@ -429,9 +363,10 @@ Commands, in \`$BUILD_NAME/game\`:
 \`... ../twinfold_frames menu\` or \`... ../twinfold_frames play $LEVEL\`; the clock
 file holds the swap count and the times of the first and latest swap.
 
-## The solver
-
 EOF
+cat "$WORK/tricks.md"
+echo "## The solver"
+echo
 if [ -x "$SOLVER" ]; then
     echo "Each shipped level: \`$BUILD_NAME/twinfold-solve data/levels/LEVEL --seconds 60\`: the par it found, the solve time it reports, the wall time of the whole run, and the world steps its search took."
     echo "It stops at least five seconds after its first solution (the search for shorter routes), so the solve times say more about that bound than about the levels."

@@ -244,6 +244,14 @@ void Music::decoderun(unsigned char* out, int n) {
   blockleft -= n;
 }
 
+// Whole runs halve the decoder's instructions; a build for measuring what
+// they save (bench/without.cmake) leaves them out and decodes frame by frame.
+#ifdef TWINFOLD_WITHOUT_RUNS
+constexpr bool wholeruns = false;
+#else
+constexpr bool wholeruns = true;
+#endif
+
 void Music::audio_callback(unsigned char* stream, int len) {
   if (data == nullptr) {
     std::memset(stream, 0, size_t(std::max(len, 0)));
@@ -252,7 +260,7 @@ void Music::audio_callback(unsigned char* stream, int len) {
   const int frames = std::max(len, 0) / 4;
   int i = 0;
   while (i < frames) {
-    if (rate == adxoutrate && counter == 0) {
+    if (wholeruns && rate == adxoutrate && counter == 0) {
       // Every frame is a decoded one: whole runs to the end of the blocks.
       if (blockleft == 0) startblocks();
       const int n = std::min(blockleft, frames - i);

@@ -7,7 +7,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#if defined(__x86_64__) || defined(__i386__)
+// A build for measuring what the shuffle saves (bench/without.cmake) leaves it out.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(TWINFOLD_WITHOUT_SHUFFLE)
 #include <tmmintrin.h>
 #define TWINFOLD_SHUFFLE 1
 #endif

@@ -16,8 +16,10 @@
 #include <unistd.h>
 #endif
 
+// A build for measuring what this saves (bench/without.cmake) leaves it out.
 void hugepageheap() {
-#if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE)
+#if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE) && \
+    !defined(TWINFOLD_WITHOUT_HUGEPAGES)
   constexpr size_t hugepage = size_t(2) << 20;
   constexpr int step = 96 << 20;         // the menu's textures and pictures, with room
   mallopt(M_MMAP_THRESHOLD, 64 << 20);   // blocks up to 64 MiB from the heap
