@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps configure build game icons run tiled test-build test screenshots solve bench install package clean \
-	fuzz fuzz-smoke test-asan test-tsan
+	fuzz fuzz-smoke test-asan test-tsan web serve-web test-web
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh
 # lists them by group): `make` and `make run` only what building and running
@@ -138,5 +138,26 @@ test-tsan:
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -R '^(Mixer|Music|Audio)'
 
+# The game in the browser: WebAssembly, its data and the page, in WEBBUILD.
+# zlib and libpng come from Debian's source packages (web/libs.sh). Debian's
+# emcc runs its JavaScript optimizer with whatever node is first on PATH,
+# which finds Debian's acorn only when told where Debian keeps it.
+WEBBUILD ?= build-web
+WEBPORT ?= 8080
+EMENV = NODE_PATH=/usr/share/nodejs
+web: game
+	@$(DEPS) web
+	$(EMENV) ./web/libs.sh $(WEBBUILD)
+	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
+	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
+	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game
+	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
+	cp web/index.html $(WEBBUILD)/index.html
+
+# Serves the page on this machine only; any static file host serves it as well.
+serve-web: web
+	@echo "Twinfold in the browser: http://127.0.0.1:$(WEBPORT)/"
+	python3 -m http.server $(WEBPORT) --bind 127.0.0.1 --directory $(WEBBUILD)
+
 clean:
-	rm -rf $(BUILD) $(FUZZBUILD) $(ASANBUILD) $(TSANBUILD)
+	rm -rf $(BUILD) $(FUZZBUILD) $(ASANBUILD) $(TSANBUILD) $(WEBBUILD)
