@@ -1,7 +1,8 @@
 // Plays the browser build in headless Chromium and checks it against the
 // native game: the log in the console, the title's pixels, a new game through
 // the introduction into the first level, walking, a shift's foreground copies,
-// the sound after the first key, F12, and a broken data file.
+// the sound after the first key, F12, a broken picture at start-up and a
+// missing level in play.
 //
 // Usage: node play.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]
 //   WEBBUILD     the folder make web fills (index.html, twinfold.*)
@@ -143,6 +144,7 @@ async function openpage(browser, url) {
   const chrome = await page.evaluate(() =>
     document.querySelector('header').offsetHeight + document.querySelector('footer').offsetHeight);
   await page.setViewport({ width: 1024, height: 768 + chrome });
+  await page.bringToFront();
   return { page, log };
 }
 
@@ -229,6 +231,16 @@ async function clickat(page, x, y) {
   await page.mouse.up();
 }
 
+// New game on the title, then a click through each of the four introduction
+// pages; the first level is built after the last.
+async function newgame(page) {
+  await clickat(page, 700, 138);
+  for (let i = 0; i < 4; i++) {
+    await new Promise((r) => setTimeout(r, 300));
+    await clickat(page, 700, 138);
+  }
+}
+
 // Waits until two canvas pictures taken 200 ms apart show the same.
 async function steady(browser, page) {
   let last = await shot(page);
@@ -298,13 +310,11 @@ async function main() {
   });
 
   await check('New game leads through the four introduction pages to the first level', async () => {
+    await until(page, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    Object.assign(figures, { levelsms: await page.evaluate(() => window.twinfoldLevels.ms) });
     // The level's commands are the first lines after the introduction.
     const from = log.length;
-    await clickat(page, 700, 138);
-    for (let i = 0; i < 4; i++) {
-      await new Promise((r) => setTimeout(r, 300));
-      await clickat(page, 700, 138);
-    }
+    await newgame(page);
     // tutorial1.lvl's own lines, as the native game logs them.
     await logline(log, /^start location: 128,96$/, from);
     await logline(log, /^next level: tutorial2\.lvl$/, from);
@@ -359,15 +369,11 @@ async function main() {
 
   await check('a shift dragged with d draws the foreground copies as the native game', async () => {
     const { page: p } = await openpage(browser, url);
-    await until(p, () => window.twinfoldTitle, LOADMS, 'no title frame');
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
     // The ninth level, which has a shift, in place of the first, as the native
     // shift tests do it.
     await p.evaluate(() => Module.FS.writeFile('/tutorial1.lvl', Module.FS.readFile('/tutorial9.lvl')));
-    await clickat(p, 700, 138);
-    for (let i = 0; i < 4; i++) {
-      await new Promise((r) => setTimeout(r, 300));
-      await clickat(p, 700, 138);
-    }
+    await newgame(p);
     await steady(browser, p);
     await p.keyboard.down('Space');
     await p.keyboard.down('KeyD');
@@ -417,6 +423,29 @@ async function main() {
     expect(!(await p.evaluate(() => window.twinfoldTitle)), 'the title was drawn regardless');
     await p.close();
     broken.close();
+  });
+
+  await check('a missing level stops the game in play with its message on the page and in the console', async () => {
+    const { page: p, log: plog } = await openpage(browser, url);
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    await p.evaluate(() => Module.FS.unlink('/tutorial1.lvl'));
+    await newgame(p);
+    await until(p, () => window.twinfoldEnded, WAITMS, 'the page was not told of the failure');
+    const shown = await p.evaluate(() => ({
+      fatal: window.twinfoldEnded.fatal,
+      detail: document.getElementById('noticedetail').textContent,
+    }));
+    expect(shown.fatal, 'the failure was taken for a quit');
+    const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
+    expect(errors.some((e) => e.includes('tutorial1.lvl')),
+           'no message naming tutorial1.lvl in the console: ' + errors.join(' | '));
+    expect(shown.detail.includes('tutorial1.lvl'), `the page shows "${shown.detail}"`);
+    const frames = await p.evaluate(() => new Promise((resolve) => {
+      const before = twinfoldAudio.frames;
+      setTimeout(() => resolve(twinfoldAudio.frames - before), 500);
+    }));
+    expect(frames === 0, `${frames} frames asked for after the failure`);
+    await p.close();
   });
 
   await browser.close();
