@@ -255,6 +255,27 @@ async function steady(browser, page) {
   throw new Error('the picture did not settle');
 }
 
+// The game stopped on a file it cannot do without: the page says so with the
+// game's message naming the file, the console has the message as an error,
+// and no frame is asked for after it.
+async function stoppedon(p, plog, file, ms) {
+  await until(p, () => window.twinfoldEnded, ms, 'the page was not told of the failure');
+  const shown = await p.evaluate(() => ({
+    fatal: window.twinfoldEnded.fatal,
+    detail: document.getElementById('noticedetail').textContent,
+  }));
+  expect(shown.fatal, 'the failure was taken for a quit');
+  const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
+  expect(errors.some((e) => e.includes(file)),
+         `no message naming ${file} in the console: ` + errors.join(' | '));
+  expect(shown.detail.includes(file), `the page shows "${shown.detail}"`);
+  const frames = await p.evaluate(() => new Promise((resolve) => {
+    const before = twinfoldAudio.frames;
+    setTimeout(() => resolve(twinfoldAudio.frames - before), 500);
+  }));
+  expect(frames === 0, `${frames} frames asked for after the failure`);
+}
+
 async function main() {
   const root = path.resolve(webbuild);
   const server = await serve(root);
@@ -406,20 +427,7 @@ async function main() {
     data[start + 1] ^= 0xff;  // the PNG signature's 'P'
     const broken = await serve(root, { '/twinfold.data': data });
     const { page: p, log: plog } = await openpage(browser, `http://127.0.0.1:${broken.address().port}/`);
-    try {
-      await until(p, () => window.twinfoldEnded, LOADMS, 'the page was not told of the failure');
-    } catch (e) {
-      throw new Error(e.message + ': ' + plog.map((l) => l.text).join(' | '));
-    }
-    const shown = await p.evaluate(() => ({
-      fatal: window.twinfoldEnded.fatal,
-      detail: document.getElementById('noticedetail').textContent,
-    }));
-    expect(shown.fatal, 'the failure was taken for a quit');
-    const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
-    expect(errors.some((e) => e.includes('orvik_menu.png')),
-           'no message naming orvik_menu.png in the console: ' + errors.join(' | '));
-    expect(shown.detail.includes('orvik_menu.png'), `the page shows "${shown.detail}"`);
+    await stoppedon(p, plog, 'orvik_menu.png', LOADMS);
     expect(!(await p.evaluate(() => window.twinfoldTitle)), 'the title was drawn regardless');
     await p.close();
     broken.close();
@@ -430,21 +438,7 @@ async function main() {
     await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
     await p.evaluate(() => Module.FS.unlink('/tutorial1.lvl'));
     await newgame(p);
-    await until(p, () => window.twinfoldEnded, WAITMS, 'the page was not told of the failure');
-    const shown = await p.evaluate(() => ({
-      fatal: window.twinfoldEnded.fatal,
-      detail: document.getElementById('noticedetail').textContent,
-    }));
-    expect(shown.fatal, 'the failure was taken for a quit');
-    const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
-    expect(errors.some((e) => e.includes('tutorial1.lvl')),
-           'no message naming tutorial1.lvl in the console: ' + errors.join(' | '));
-    expect(shown.detail.includes('tutorial1.lvl'), `the page shows "${shown.detail}"`);
-    const frames = await p.evaluate(() => new Promise((resolve) => {
-      const before = twinfoldAudio.frames;
-      setTimeout(() => resolve(twinfoldAudio.frames - before), 500);
-    }));
-    expect(frames === 0, `${frames} frames asked for after the failure`);
+    await stoppedon(p, plog, 'tutorial1.lvl', WAITMS);
     await p.close();
   });
 
