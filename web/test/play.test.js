@@ -231,6 +231,16 @@ async function clickat(page, x, y) {
   await page.mouse.up();
 }
 
+// Frames the page draws a second, over two seconds: a figure, not a check
+// (headless Chromium draws WebGL on the processor, through SwiftShader).
+async function framerate(page) {
+  return page.evaluate(() => new Promise((resolve) => {
+    const before = twinfoldAudio.frames, t0 = performance.now();
+    setTimeout(() => resolve(Math.round((twinfoldAudio.frames - before) * 10000 /
+                                        (performance.now() - t0)) / 10), 2000);
+  }));
+}
+
 // New game on the title, then a click through each of the four introduction
 // pages; the first level is built after the last.
 async function newgame(page) {
@@ -311,6 +321,7 @@ async function main() {
       }
     }
     figures.titlemismatch = result.bad;
+    figures.menufps = await framerate(page);
     figures.titleworst = result.worst;
   });
 
@@ -348,6 +359,7 @@ async function main() {
     await page.keyboard.up('ArrowRight');
     const after = await steady(browser, page);
     const r = await compare(browser, before, after);
+    figures.playfps = await framerate(page);
     // The camera follows the hero: the whole level moves under it.
     expect(r.bad > r.pixels / 10, `only ${r.bad} pixels changed walking right`);
     if (screenshots) {
