@@ -17,7 +17,7 @@ mkdir -p "$APT/sources" "$APT/lists/partial" "$APT/cache/archives/partial" "$OUT
 : > "$APT/sources/debian-src.list"
 : > "$APT/sources/debian-src.sources"
 for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && grep -E '^deb +[^[]*debian(/| )' "$f" | grep -v security |
+    [ -f "$f" ] && grep -E '^deb .*debian' "$f" | grep -v security |
         sed 's/^deb /deb-src /' >> "$APT/sources/debian-src.list"
 done
 for f in /etc/apt/sources.list.d/*.sources; do

@@ -93,7 +93,7 @@ extern "C" int SDL_main(int, char**) {
   audioplaying = true;
 
   // 12. The step clock starts now. The shell outlives this function, as the
-  // browser's main loop goes on after it has returned.
+  // browser's main loop goes on after it has ended.
   static Shell* shell =
       new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
   return platform_run(*shell, endgame);

@@ -16,7 +16,7 @@ void platform_pointer(const Shell& shell);
 
 // Runs frame() until it returns false, then calls end(shell). The desktop
 // loops and returns 0 when the player quits; the browser hands frame() to its
-// main loop and returns at once.
+// main loop, which outlives main(), and never comes back here.
 int platform_run(Shell& shell, void (*end)(Shell& shell));
 
 // Shut-down after the world has gone: the screen and the sound device stop.
