@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps configure build game icons run tiled test-build test screenshots solve bench install package clean \
-	fuzz fuzz-smoke asan-build test-asan soak test-tsan
+	fuzz fuzz-smoke asan-build test-asan soak test-tsan web web-build serve-web test-web
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh
 # lists them by group): `make` and `make run` only what building and running
@@ -53,6 +53,9 @@ test-build:
 
 test: test-build
 	./scripts/run-tests.sh $(BUILD) $(JOBS)
+	@if command -v emcc >/dev/null 2>&1 && command -v chromium >/dev/null 2>&1; then \
+	  $(MAKE) --no-print-directory test-web; \
+	else echo "Emscripten or Chromium not installed: browser tests skipped (make test-web installs them)"; fi
 	@if command -v clang++ >/dev/null 2>&1; then \
 	  $(MAKE) --no-print-directory fuzz-smoke FUZZSECONDS=$(TESTFUZZSECONDS); \
 	else echo "clang++ not installed: fuzz smoke pass skipped"; fi
@@ -147,5 +150,47 @@ test-tsan:
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -R '^(Mixer|Music|Audio)'
 
+# The game in the browser: WebAssembly, its data and the page, in WEBBUILD.
+# zlib and libpng come from Debian's source packages (web/libs.sh). Debian's
+# emcc runs its JavaScript optimizer with whatever node is first on PATH,
+# which finds Debian's acorn only when told where Debian keeps it.
+WEBBUILD ?= build-web
+WEBPORT ?= 8080
+EMENV = NODE_PATH=/usr/share/nodejs
+web: game
+	@$(MAKE) --no-print-directory web-build
+
+# The browser build from the game folder as it is (make test has just made it).
+web-build:
+	@$(DEPS) web
+	$(EMENV) ./web/libs.sh $(WEBBUILD)
+	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
+	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
+	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game
+	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
+	cp web/index.html $(WEBBUILD)/index.html
+
+# The browser build played in headless Chromium (web/test/play.test.js) and
+# compared with the native game's pictures, which the native play tests take
+# (from docs/ when the tests are not built). puppeteer-core comes at the
+# version web/test/package-lock.json pins; the browser is Debian's Chromium.
+# TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png.
+test-web:
+	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
+	@$(MAKE) --no-print-directory web-build
+	@[ -d web/test/node_modules/puppeteer-core ] || (cd web/test && npm ci --no-audit --no-fund)
+	@rm -rf $(WEBBUILD)/native && mkdir -p $(WEBBUILD)/native
+	@if [ -x $(BUILD)/twinfold_tests ]; then \
+	  TWINFOLD_SCREENSHOTS=$(CURDIR)/$(WEBBUILD)/native ./scripts/run-tests.sh $(BUILD) $(JOBS) \
+	    -R '^(Title\.|Shift\.Foreground)' >$(WEBBUILD)/native/tests.log || \
+	    { cat $(WEBBUILD)/native/tests.log; exit 1; }; \
+	else cp docs/title.png docs/shift.png $(WEBBUILD)/native/; fi
+	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
+
+# Serves the page on this machine only; any static file host serves it as well.
+serve-web: web
+	@echo "Twinfold in the browser: http://127.0.0.1:$(WEBPORT)/"
+	python3 -m http.server $(WEBPORT) --bind 127.0.0.1 --directory $(WEBBUILD)
+
 clean:
-	rm -rf $(BUILD) $(FUZZBUILD) $(ASANBUILD) $(TSANBUILD)
+	rm -rf $(BUILD) $(FUZZBUILD) $(ASANBUILD) $(TSANBUILD) $(WEBBUILD)

@@ -10,6 +10,12 @@
 #   twinfold_kit       src/kit       replays, snapshots, solver, checker, preview
 #   twinfold_script    src/kit/playscript: replays into the real game's input, on the game's shell
 #   twinfold_content   src/content   writers the content makers share       libpng
+#
+# TWINFOLD_PLATFORM picks the one src/main/platform_<name>.cpp the game is built
+# with: native (the default) or web.
+if(NOT TWINFOLD_PLATFORM)
+  set(TWINFOLD_PLATFORM native)
+endif()
 get_filename_component(TWINFOLD_TOP ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 set(src ${TWINFOLD_TOP}/src)
 
@@ -40,7 +46,8 @@ add_library(twinfold_rules STATIC ${rules_sources})
 target_link_libraries(twinfold_rules PUBLIC twinfold_audio)
 
 file(GLOB game_sources CONFIGURE_DEPENDS ${src}/main/*.cpp ${src}/menu/*.cpp)
-list(FILTER game_sources EXCLUDE REGEX ".*/src/main/main\\.cpp$")
+list(FILTER game_sources EXCLUDE REGEX ".*/src/main/(main|platform_[a-z]+)\\.cpp$")
+list(APPEND game_sources ${src}/main/platform_${TWINFOLD_PLATFORM}.cpp)
 add_library(twinfold_game STATIC ${game_sources} ${TWINFOLD_WORLD_DRAWING})
 target_link_libraries(twinfold_game PUBLIC twinfold_rules twinfold_graphics twinfold_audio)
 

@@ -3,7 +3,7 @@
 # what building and running the game need. Runs apt-get only for what is
 # missing: as root directly, otherwise through sudo.
 #
-#   scripts/install-deps.sh [build] [test] [bench] [tiled] [package] [fuzz]
+#   scripts/install-deps.sh [build] [test] [bench] [tiled] [package] [fuzz] [web]
 set -e
 
 # Building the game, its tools and its data (FreeType and the fonts set the
@@ -23,6 +23,12 @@ fuzz="clang libclang-rt-14-dev llvm"
 # checks and the fuzz smoke pass.
 test="googletest libgtest-dev xvfb xauth xdotool x11-utils libx11-dev mesa-utils
 ffmpeg $tiled $package $fuzz"
+# The browser build and its tests (make web, make test-web): Emscripten (its
+# optimizer needs acorn), dpkg-source to unpack the zlib and libpng sources it
+# builds, and Chromium with Node's package manager for puppeteer-core. A
+# Node.js from elsewhere brings npm along; Debian's own comes as a package.
+web="emscripten node-acorn dpkg-dev chromium nodejs python3"
+command -v npm >/dev/null 2>&1 || web="$web npm"
 # The benchmarks and whole-program timings (make bench).
 bench="libbenchmark-dev hyperfine valgrind ffmpeg xvfb xauth x11-utils mesa-utils"
 
@@ -36,7 +42,8 @@ for group in "$@"; do
         tiled) PACKAGES="$PACKAGES $build $tiled" ;;
         package) PACKAGES="$PACKAGES $build $package" ;;
         fuzz) PACKAGES="$PACKAGES $build $fuzz" ;;
-        *) echo "usage: scripts/install-deps.sh [build|test|bench|tiled|package|fuzz]..." >&2; exit 2 ;;
+        web) PACKAGES="$PACKAGES $build $web" ;;
+        *) echo "usage: scripts/install-deps.sh [build|test|bench|tiled|package|fuzz|web]..." >&2; exit 2 ;;
     esac
 done
 

@@ -1,5 +1,6 @@
-// The game's entry: start-up, the frame loop and shut-down. This thin driver
-// makes the SDL and OpenGL calls; the rules it runs live in shell.cpp.
+// The game's entry: start-up and shut-down around the frame loop. This thin
+// driver makes the SDL and OpenGL calls; the rules it runs live in shell.cpp,
+// one frame in frame.cpp, and what differs by platform in platform_*.cpp.
 #include <SDL.h>
 #include <SDL_opengl.h>
 
@@ -10,6 +11,7 @@
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "main/heap.h"
+#include "main/platform.h"
 #include "main/shell.h"
 #include "menu/menu.h"
 #include "world/world.h"
@@ -44,6 +46,16 @@ static void pauseaudio() {
   if (audioplaying) SDL_PauseAudio(1);
 }
 
+// Shut-down: the world goes while its OpenGL context still exists; then the
+// platform stops the audio callback and closes the screen. Menu, music and
+// mixer end with the process.
+static void endgame(Shell& shell) {
+  delete shell.world;
+  shell.world = nullptr;
+  audioplaying = false;
+  platform_quit();
+}
+
 extern "C" int SDL_main(int, char**) {
   hugepageheap();
   // Log lines reach a file or pipe as they are written, as on a terminal.
@@ -52,12 +64,10 @@ extern "C" int SDL_main(int, char**) {
   std::cout << "Twinfold Engine starting" << std::endl;
   std::cout << "Made possible by the friends and supporters of the Twinfold project" << std::endl;
 
-  // 2.-4. SDL and the full-screen OpenGL surface. Vertical sync keeps a loop
-  // that redraws as fast as the swap allows from spinning a whole core.
+  // 2.-4. SDL and the OpenGL surface, full screen on the desktop.
   SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-  SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE);
+  platform_videomode();
 
   // 5.-7. The menu needs the OpenGL context; then the pointer and GL state.
   // Static: like the music and the mixer it lives until the process ends.
@@ -82,39 +92,11 @@ extern "C" int SDL_main(int, char**) {
   SDL_PauseAudio(0);
   audioplaying = true;
 
-  // 12. The step clock starts now.
-  Shell shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
-
-  SDL_Event e;
-  for (;;) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (shell.inmenu()) {
-      soundeffects->stop(7);
-      menu->render();
-      SDL_GL_SwapBuffers();
-      while (SDL_PollEvent(&e)) shell.menuevent(e);
-    } else {
-      // The picture shows the camera placed in the previous frame.
-      shell.world->render();
-      SDL_GL_SwapBuffers();
-      shell.runsteps(SDL_GetTicks());
-      while (SDL_PollEvent(&e)) shell.playevent(e);
-      shell.shiftcontrol();
-      SDL_WarpMouse(screencentrex, screencentrey);
-      shell.placecamera();
-      shell.levelstate();
-    }
-    if (shell.quitting) break;
-  }
-
-  // The world goes while its OpenGL context still exists; SDL_Quit then stops
-  // the audio callback and closes the screen. Menu, music and mixer end with
-  // the process.
-  delete shell.world;
-  shell.world = nullptr;
-  audioplaying = false;
-  SDL_Quit();
-  return 0;
+  // 12. The step clock starts now. The shell outlives this function, as the
+  // browser's main loop goes on after it has ended.
+  static Shell* shell =
+      new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
+  return platform_run(*shell, endgame);
 }
 
 int main(int argc, char** argv) { return SDL_main(argc, argv); }

@@ -1,0 +1,36 @@
+// The frame loop's body: menu mode or play mode, then the quit check.
+#include "main/frame.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include "audio/mixer.h"
+#include "main/platform.h"
+#include "main/shell.h"
+#include "menu/menu.h"
+#include "world/world.h"
+
+bool frame(Shell& shell) {
+  SDL_Event e;
+  // 1. A clean screen.
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (shell.inmenu()) {
+    // 2. Menu mode: the shift loop is silenced every menu frame.
+    soundeffects->stop(7);
+    shell.menu->render();
+    SDL_GL_SwapBuffers();
+    while (SDL_PollEvent(&e)) shell.menuevent(e);
+  } else {
+    // 3. Play mode. The picture shows the camera placed in the previous frame.
+    shell.world->render();
+    SDL_GL_SwapBuffers();
+    shell.runsteps(SDL_GetTicks());
+    while (SDL_PollEvent(&e)) shell.playevent(e);
+    shell.shiftcontrol();
+    platform_pointer(shell);
+    shell.placecamera();
+    shell.levelstate();
+  }
+  // 4. A quit ends the loop after the whole frame.
+  return !shell.quitting;
+}

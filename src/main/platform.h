@@ -1,0 +1,23 @@
+// Platform: what differs between the desktop and the browser, one file each
+// (platform_native.cpp, platform_web.cpp), chosen by the build. Everything else
+// of the game, the frame above all, is the same code on both.
+#pragma once
+
+struct Shell;
+
+// Start-up step 4: the 1024 by 768 OpenGL surface. The desktop takes the full
+// screen; in the browser it is the page's canvas, which the page puts full
+// screen on the player's request (a page may not take the screen by itself).
+void platform_videomode();
+
+// Once per play frame, after the shift control: the desktop warps the pointer
+// back to the screen centre, so that the next motion is the drag since now.
+void platform_pointer(const Shell& shell);
+
+// Runs frame() until it returns false, then calls end(shell). The desktop
+// loops and returns 0 when the player quits; the browser hands frame() to its
+// main loop, which outlives main(), and never comes back here.
+int platform_run(Shell& shell, void (*end)(Shell& shell));
+
+// Shut-down after the world has gone: the screen and the sound device stop.
+void platform_quit();

@@ -1,0 +1,96 @@
+// The browser: the surface is the page's canvas, the frame runs from the
+// browser's main loop, the pointer is locked while shifting (a page cannot
+// warp it), and the end of the game, by a quit or by a fatal load, stops the
+// loop and the sound and tells the page (index.html), which offers a restart.
+#include <SDL.h>
+#include <emscripten.h>
+
+#include "main/frame.h"
+#include "main/platform.h"
+#include "main/shell.h"
+
+namespace {
+
+Shell* running = nullptr;          // borrowed: the shell main() made
+void (*endrunning)(Shell&) = nullptr;
+
+// The sound stops at once: the buffers already queued are dropped with the
+// browser's audio context, not played out.
+void stopsound() {
+  SDL_PauseAudio(1);
+  EM_ASM(if (typeof SDL == 'object' && SDL.audioContext) SDL.audioContext.suspend(););
+}
+
+// The page learns when the first frame, the title, is on the screen.
+void webframe() {
+  static bool titleshown = false;
+  bool going = frame(*running);
+  if (!titleshown) {
+    titleshown = true;
+    EM_ASM(if (Module.titleshown) Module.titleshown(););
+  }
+  if (going) return;
+  emscripten_cancel_main_loop();
+  endrunning(*running);
+}
+
+}  // namespace
+
+// The canvas is the 1024 by 768 surface; the page scales it to the window.
+void platform_videomode() { SDL_SetVideoMode(1024, 768, 0, SDL_OPENGL); }
+
+// While shifting the pointer is locked to the canvas and each motion arrives
+// as a movement; putting SDL's idea of the pointer back at the centre is the
+// desktop's warp, so the shell reads the drag since the last frame as there.
+// The lock is asked for once a shift: a browser refuses a second request after
+// the player has let the pointer go (Escape) until the next click or key.
+void platform_pointer(const Shell& shell) {
+  static bool locking = false;  // a lock was asked for in this shift
+  if (shell.shifting != locking) {
+    locking = shell.shifting;
+    EM_ASM({
+      if ($0) {
+        var asked = Module.canvas.requestPointerLock();
+        if (asked && asked.catch) asked.catch(function() {});
+      } else if (document.pointerLockElement === Module.canvas) {
+        document.exitPointerLock();
+      }
+    }, locking);
+  }
+  if (shell.shifting) {
+    EM_ASM({
+      SDL.mouseX = Browser.mouseX = $0;
+      SDL.mouseY = Browser.mouseY = $1;
+    }, screencentrex, screencentrey);
+  }
+}
+
+int platform_run(Shell& shell, void (*end)(Shell& shell)) {
+  running = &shell;
+  endrunning = end;
+  // A missing or broken file ends the game through exit() in the middle of a
+  // frame. In the browser that throws out of the frame and the main loop would
+  // go on calling it, so the way out stops the loop and the sound and tells
+  // the page (status 1) before it unwinds.
+  EM_ASM({
+    var quit = quit_;
+    quit_ = function(status, thrown) {
+      _emscripten_cancel_main_loop();
+      _SDL_PauseAudio(1);
+      if (SDL.audioContext) SDL.audioContext.suspend();
+      if (Module.gameended) Module.gameended(status != 0);
+      quit(status, thrown);
+    };
+  });
+  // 0 frames a second: the browser's own display rate. Never returns.
+  emscripten_set_main_loop(webframe, 0, 1);
+  return 0;
+}
+
+void platform_quit() {
+  stopsound();
+  EM_ASM({
+    if (document.pointerLockElement === Module.canvas) document.exitPointerLock();
+    if (Module.gameended) Module.gameended(false);
+  });
+}

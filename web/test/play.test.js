@@ -1,0 +1,469 @@
+// Plays the browser build in headless Chromium and checks it against the
+// native game: the log in the console, the title's pixels, a new game through
+// the introduction into the first level, walking, a shift's foreground copies,
+// the sound after the first key, F12, a broken picture at start-up and a
+// missing level in play.
+//
+// Usage: node play.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]
+//   WEBBUILD     the folder make web fills (index.html, twinfold.*)
+//   NATIVESHOTS  the native game's title.png and shift.png (make screenshots)
+//   SCREENSHOTS  where to keep web.png, the page in play, for the README
+// Exit status: 0 when every check passes, 1 when one fails, 2 on a wrong
+// command line. Chromium is Debian's (CHROMIUM overrides /usr/bin/chromium).
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const http = require('http');
+const puppeteer = require('puppeteer-core');
+
+const [webbuild, nativeshots, screenshots] = process.argv.slice(2);
+if (!webbuild || !nativeshots || process.argv.length > 5) {
+  console.error('usage: node play.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]');
+  process.exit(2);
+}
+
+// Bounds for every wait: generous, since the machine may be busy; each wait
+// polls and ends as soon as what it waits for is there.
+const LOADMS = 120000;
+const WAITMS = 30000;
+
+// Tolerance for a pixel of the browser against the native game: 4 per colour
+// channel, as the native play tests allow between the game and its pictures.
+// Both draw the same texels at the same places with the same blending, so the
+// rest is rounding in blending and in the linear filter (SwiftShader against
+// Mesa's llvmpipe), which stays within a few steps of 255. A handful of
+// pixels along the edges of half-transparent tiles may round the other way.
+const CHANNELTOLERANCE = 4;
+const PIXELSALLOWED = 0.001;  // 786 of the 786,432 pixels
+
+// Where the native tests leave the hero's box out: the hero's animation frame
+// depends on when the picture is taken.
+const HEROBOX = { x0: 488, y0: 354, x1: 536, y1: 414 };
+
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                '.data': 'application/octet-stream' };
+
+// A static server on 127.0.0.1 for the build folder, as any static host;
+// replaced maps a file name to the bytes to serve in its place.
+function serve(root, replaced = {}) {
+  const server = http.createServer((req, res) => {
+    const name = decodeURIComponent(req.url.split('?')[0]);
+    const file = path.join(root, name === '/' ? 'index.html' : name);
+    if (replaced[name]) {
+      res.writeHead(200, { 'Content-Type': types[path.extname(file)] });
+      res.end(replaced[name]);
+      return;
+    }
+    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      res.writeHead(404);
+      res.end();
+      return;
+    }
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    fs.createReadStream(file).pipe(res);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+const results = [];
+const only = process.env.TWINFOLD_WEB_ONLY ? new RegExp(process.env.TWINFOLD_WEB_ONLY) : null;
+async function check(name, body) {
+  if (only && !only.test(name)) return;
+  const t0 = Date.now();
+  try {
+    await body();
+    results.push({ name, ok: true });
+    console.log(`ok    ${name} (${Date.now() - t0} ms)`);
+  } catch (e) {
+    results.push({ name, ok: false });
+    console.log(`FAIL  ${name}: ${e.message}`);
+  }
+}
+function expect(cond, message) {
+  if (!cond) throw new Error(message);
+}
+
+// Counts the sound buffers the game's audio callback fills, how many of them
+// are not silent, and the frames the page asks for; keeps the audio context.
+function audiowatch() {
+  window.twinfoldAudio = { buffers: 0, loud: 0, context: null, frames: 0 };
+  const frame = window.requestAnimationFrame;
+  window.requestAnimationFrame = function () {
+    twinfoldAudio.frames++;
+    return frame.apply(window, arguments);
+  };
+  const start = AudioBufferSourceNode.prototype.start;
+  AudioBufferSourceNode.prototype.start = function () {
+    twinfoldAudio.buffers++;
+    const b = this.buffer;
+    if (b) {
+      const left = b.getChannelData(0);
+      for (let i = 0; i < left.length; i++) {
+        if (left[i] !== 0) { twinfoldAudio.loud++; break; }
+      }
+    }
+    return start.apply(this, arguments);
+  };
+  // Headless Chromium lets any page play sound; a browser on a desktop
+  // starts a page's audio context suspended until the first click or key.
+  // The game makes its context at start-up, before any: it is suspended here
+  // as such a browser would have it.
+  const Context = window.AudioContext;
+  window.AudioContext = function () {
+    const c = new Context(...arguments);
+    c.suspend();
+    twinfoldAudio.context = c;
+    return c;
+  };
+  window.AudioContext.prototype = Context.prototype;
+}
+
+async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'twinfold-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--no-first-run'],
+  });
+  return { browser, profile };
+}
+
+// A page with the console collected, sized so the canvas shows at 1024 by 768.
+async function openpage(browser, url) {
+  const page = await browser.newPage();
+  const log = [];
+  page.on('console', (m) => log.push({ type: m.type(), text: m.text() }));
+  page.on('pageerror', (e) => log.push({ type: 'pageerror', text: e.message }));
+  await page.evaluateOnNewDocument(audiowatch);
+  await page.setViewport({ width: 1024, height: 900 });
+  await page.goto(url, { waitUntil: 'domcontentloaded' });
+  const chrome = await page.evaluate(() =>
+    document.querySelector('header').offsetHeight + document.querySelector('footer').offsetHeight);
+  await page.setViewport({ width: 1024, height: 768 + chrome });
+  await page.bringToFront();
+  return { page, log };
+}
+
+async function canvasrect(page) {
+  return page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return { x: r.left, y: r.top, width: r.width, height: r.height };
+  });
+}
+
+// The canvas as a PNG at 1024 by 768.
+async function shot(page) {
+  const r = await canvasrect(page);
+  return page.screenshot({ clip: r, type: 'png' });
+}
+
+// Pixels of two PNGs compared in a page of their own, opened once before the
+// game's pages (a page opened later would take the focus, and with it the
+// keys held in the game): how many differ by more than the tolerance in a
+// channel, outside the given box if there is one.
+let comparer = null;
+async function compare(browser, a, b, outside) {
+  return comparer.evaluate(async (a64, b64, tolerance, box) => {
+    async function pixels(b64) {
+      const img = new Image();
+      img.src = 'data:image/png;base64,' + b64;
+      await img.decode();
+      const c = document.createElement('canvas');
+      c.width = img.width;
+      c.height = img.height;
+      const g = c.getContext('2d');
+      g.drawImage(img, 0, 0);
+      return { w: img.width, h: img.height, d: g.getImageData(0, 0, img.width, img.height).data };
+    }
+    const p = await pixels(a64), q = await pixels(b64);
+    if (p.w !== q.w || p.h !== q.h) return { size: `${p.w}x${p.h} against ${q.w}x${q.h}` };
+    let bad = 0, worst = 0;
+    for (let y = 0; y < p.h; y++) {
+      for (let x = 0; x < p.w; x++) {
+        if (box && x >= box.x0 && x < box.x1 && y >= box.y0 && y < box.y1) continue;
+        const i = 4 * (y * p.w + x);
+        let m = 0;
+        for (let k = 0; k < 3; k++) m = Math.max(m, Math.abs(p.d[i + k] - q.d[i + k]));
+        worst = Math.max(worst, m);
+        if (m > tolerance) bad++;
+      }
+    }
+    return { bad, worst, pixels: p.w * p.h };
+  }, a.toString('base64'), b.toString('base64'), CHANNELTOLERANCE, outside || null);
+}
+
+async function same(browser, webpng, nativepng, outside) {
+  const r = await compare(browser, webpng, nativepng, outside);
+  expect(!r.size, `sizes differ: ${r.size}`);
+  expect(r.bad <= r.pixels * PIXELSALLOWED,
+         `${r.bad} pixels differ by more than ${CHANNELTOLERANCE} (largest difference ${r.worst})`);
+  return r;
+}
+
+// Waits for a log line, from the index given on.
+async function logline(log, pattern, from = 0, ms = WAITMS) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const i = log.findIndex((l, n) => n >= from && pattern.test(l.text));
+    if (i >= 0) return i;
+    if (Date.now() > end) throw new Error(`no log line ${pattern} within ${ms} ms`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+async function until(page, fn, ms, what, ...args) {
+  try {
+    await page.waitForFunction(fn, { timeout: ms, polling: 50 }, ...args);
+  } catch (e) {
+    throw new Error(`${what} within ${ms} ms`);
+  }
+}
+
+// Clicks at a point of the canvas, in its own pixels (origin top left).
+async function clickat(page, x, y) {
+  const r = await canvasrect(page);
+  await page.mouse.move(r.x + x, r.y + y);
+  await page.mouse.down();
+  await page.mouse.up();
+}
+
+// Frames the page draws a second, over two seconds: a figure, not a check
+// (headless Chromium draws WebGL on the processor, through SwiftShader).
+async function framerate(page) {
+  return page.evaluate(() => new Promise((resolve) => {
+    const before = twinfoldAudio.frames, t0 = performance.now();
+    setTimeout(() => resolve(Math.round((twinfoldAudio.frames - before) * 10000 /
+                                        (performance.now() - t0)) / 10), 2000);
+  }));
+}
+
+// New game on the title, then a click through each of the four introduction
+// pages; the first level is built after the last.
+async function newgame(page) {
+  await clickat(page, 700, 138);
+  for (let i = 0; i < 4; i++) {
+    await new Promise((r) => setTimeout(r, 300));
+    await clickat(page, 700, 138);
+  }
+}
+
+// Waits until two canvas pictures taken 200 ms apart show the same.
+async function steady(browser, page) {
+  let last = await shot(page);
+  const end = Date.now() + WAITMS;
+  while (Date.now() < end) {
+    await new Promise((r) => setTimeout(r, 200));
+    const now = await shot(page);
+    const r = await compare(browser, now, last);
+    if (r.bad === 0) return now;
+    last = now;
+  }
+  throw new Error('the picture did not settle');
+}
+
+// The game stopped on a file it cannot do without: the page says so with the
+// game's message naming the file, the console has the message as an error,
+// and no frame is asked for after it.
+async function stoppedon(p, plog, file, ms) {
+  await until(p, () => window.twinfoldEnded, ms, 'the page was not told of the failure');
+  const shown = await p.evaluate(() => ({
+    fatal: window.twinfoldEnded.fatal,
+    detail: document.getElementById('noticedetail').textContent,
+  }));
+  expect(shown.fatal, 'the failure was taken for a quit');
+  const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
+  expect(errors.some((e) => e.includes(file)),
+         `no message naming ${file} in the console: ` + errors.join(' | '));
+  expect(shown.detail.includes(file), `the page shows "${shown.detail}"`);
+  const frames = await p.evaluate(() => new Promise((resolve) => {
+    const before = twinfoldAudio.frames;
+    setTimeout(() => resolve(twinfoldAudio.frames - before), 500);
+  }));
+  expect(frames === 0, `${frames} frames asked for after the failure`);
+}
+
+async function main() {
+  const root = path.resolve(webbuild);
+  const server = await serve(root);
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  const { browser, profile } = await launch();
+  comparer = await browser.newPage();
+  const { page, log } = await openpage(browser, url);
+  const figures = {};
+
+  await check('the console shows the banner and the title appears', async () => {
+    await until(page, () => window.twinfoldTitle, LOADMS, 'no title frame');
+    expect(log.some((l) => l.text === 'Twinfold Engine starting'), 'no "Twinfold Engine starting"');
+    const first = log.findIndex((l) => l.type === 'log');
+    expect(log[first].text === 'Twinfold Engine starting',
+           `the first log line is "${log[first].text}"`);
+    const errors = log.filter((l) => l.type === 'error' || l.type === 'pageerror');
+    expect(errors.length === 0, 'errors in the console: ' + errors.map((l) => l.text).join(' | '));
+    Object.assign(figures, await page.evaluate(() => window.twinfoldTitle));
+  });
+
+  await check('the title matches the native title, New game hovered', async () => {
+    const r = await canvasrect(page);
+    await page.mouse.move(r.x + 700, r.y + 167);
+    const native = fs.readFileSync(path.join(nativeshots, 'title.png'));
+    const end = Date.now() + WAITMS;
+    let result;
+    for (;;) {
+      try {
+        result = await same(browser, await shot(page), native);
+        break;
+      } catch (e) {
+        if (Date.now() > end) throw e;
+      }
+    }
+    figures.titlemismatch = result.bad;
+    figures.menufps = await framerate(page);
+    figures.titleworst = result.worst;
+  });
+
+  await check('no sound before a key; the audio callback fills buffers after one', async () => {
+    const before = await page.evaluate(() => ({
+      state: twinfoldAudio.context && twinfoldAudio.context.state,
+      buffers: twinfoldAudio.buffers,
+    }));
+    expect(before.state === 'suspended', `the sound device is ${before.state} before any key`);
+    expect(await page.$eval('#sound', (e) => getComputedStyle(e).display !== 'none'),
+           'the page does not say that sound starts at the first key');
+    await page.keyboard.press('ShiftLeft');
+    await until(page, (n) => twinfoldAudio.context.state === 'running' &&
+                twinfoldAudio.buffers >= n + 4 && twinfoldAudio.loud >= 4,
+                WAITMS, 'no buffers of sound after the first key', before.buffers);
+    expect(await page.$eval('#sound', (e) => getComputedStyle(e).display === 'none'),
+           'the page still says that sound starts at the first key');
+  });
+
+  await check('New game leads through the four introduction pages to the first level', async () => {
+    await until(page, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    Object.assign(figures, { levelsms: await page.evaluate(() => window.twinfoldLevels.ms) });
+    // The level's commands are the first lines after the introduction.
+    const from = log.length;
+    await newgame(page);
+    // tutorial1.lvl's own lines, as the native game logs them.
+    await logline(log, /^start location: 128,96$/, from);
+    await logline(log, /^next level: tutorial2\.lvl$/, from);
+  });
+
+  await check('the arrow keys move the hero', async () => {
+    const before = await steady(browser, page);
+    await page.keyboard.down('ArrowRight');
+    await new Promise((r) => setTimeout(r, 1000));
+    await page.keyboard.up('ArrowRight');
+    const after = await steady(browser, page);
+    const r = await compare(browser, before, after);
+    figures.playfps = await framerate(page);
+    // The camera follows the hero: the whole level moves under it.
+    expect(r.bad > r.pixels / 10, `only ${r.bad} pixels changed walking right`);
+    if (screenshots) {
+      fs.mkdirSync(screenshots, { recursive: true });
+      await page.screenshot({ path: path.join(screenshots, 'web.png') });
+    }
+  });
+
+  await check('Escape shows the title and Resume the same level', async () => {
+    const inplay = await steady(browser, page);
+    await page.keyboard.press('Escape');
+    await clickat(page, 700, 238);
+    const back = await steady(browser, page);
+    const r = await compare(browser, inplay, back, HEROBOX);
+    expect(r.bad <= r.pixels * PIXELSALLOWED, `${r.bad} pixels differ after Escape and Resume`);
+  });
+
+  await check('F12 ends the game, its sound and its loop; the page says so', async () => {
+    await page.keyboard.press('F12');
+    await until(page, () => window.twinfoldEnded, WAITMS, 'the page was not told of the end');
+    const end = await page.evaluate(() => ({
+      fatal: window.twinfoldEnded.fatal,
+      notice: document.getElementById('notice').classList.contains('shown'),
+      text: document.getElementById('noticetext').textContent,
+      sound: twinfoldAudio.context.state,
+      again: !!document.getElementById('again'),
+    }));
+    expect(!end.fatal, 'the end was taken for a failure');
+    expect(end.notice && /ended/.test(end.text), 'the page does not show the end');
+    expect(end.sound === 'suspended', `the sound is ${end.sound} after the end`);
+    const still = await page.evaluate(() => new Promise((resolve) => {
+      const frames = twinfoldAudio.frames, buffers = twinfoldAudio.buffers;
+      setTimeout(() => resolve({ frames: twinfoldAudio.frames - frames,
+                                 buffers: twinfoldAudio.buffers - buffers }), 500);
+    }));
+    expect(still.frames === 0, `${still.frames} frames asked for after the end`);
+    expect(still.buffers === 0, `${still.buffers} sound buffers filled after the end`);
+  });
+  await page.close();
+
+  await check('a shift dragged with d draws the foreground copies as the native game', async () => {
+    const { page: p } = await openpage(browser, url);
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    // The ninth level, which has a shift, in place of the first, as the native
+    // shift tests do it.
+    await p.evaluate(() => Module.FS.writeFile('/tutorial1.lvl', Module.FS.readFile('/tutorial9.lvl')));
+    await newgame(p);
+    await steady(browser, p);
+    await p.keyboard.down('Space');
+    await p.keyboard.down('KeyD');
+    const native = fs.readFileSync(path.join(nativeshots, 'shift.png'));
+    const end = Date.now() + WAITMS;
+    let ok = null;
+    while (!ok) {
+      const seen = await shot(p);
+      try {
+        ok = await same(browser, seen, native, HEROBOX);
+      } catch (e) {
+        if (Date.now() > end) {
+          if (screenshots) fs.writeFileSync(path.join(screenshots, 'shift-seen.png'), seen);
+          throw e;
+        }
+      }
+    }
+    await p.keyboard.up('KeyD');
+    await p.keyboard.up('Space');
+    figures.shiftmismatch = ok.bad;
+    await p.close();
+  });
+
+  await check('a broken picture stops the game with its message on the page and in the console', async () => {
+    const script = fs.readFileSync(path.join(root, 'twinfold.js'), 'utf8');
+    const m = /"filename":"\/orvik_menu.png","start":(\d+),"end":(\d+)/.exec(script);
+    expect(m, 'orvik_menu.png is not in the data package');
+    const start = Number(m[1]);
+    const data = fs.readFileSync(path.join(root, 'twinfold.data'));
+    data[start + 1] ^= 0xff;  // the PNG signature's 'P'
+    const broken = await serve(root, { '/twinfold.data': data });
+    const { page: p, log: plog } = await openpage(browser, `http://127.0.0.1:${broken.address().port}/`);
+    await stoppedon(p, plog, 'orvik_menu.png', LOADMS);
+    expect(!(await p.evaluate(() => window.twinfoldTitle)), 'the title was drawn regardless');
+    await p.close();
+    broken.close();
+  });
+
+  await check('a missing level stops the game in play with its message on the page and in the console', async () => {
+    const { page: p, log: plog } = await openpage(browser, url);
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    await p.evaluate(() => Module.FS.unlink('/tutorial1.lvl'));
+    await newgame(p);
+    await stoppedon(p, plog, 'tutorial1.lvl', WAITMS);
+    await p.close();
+  });
+
+  await browser.close();
+  server.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+  console.log(`figures: ${JSON.stringify(figures)}`);
+  const failed = results.filter((r) => !r.ok).length;
+  console.log(`${results.length - failed} of ${results.length} browser checks passed`);
+  process.exit(failed ? 1 : 0);
+}
+
+main().catch((e) => {
+  console.error(e);
+  process.exit(1);
+});
