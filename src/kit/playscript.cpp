@@ -23,9 +23,15 @@ constexpr int mostframes = 10000000;  // a script that runs longer has lost its 
 // Loads are counted: a new world may well take the freed place of the old.
 thread_local const std::string* gamefolder = nullptr;
 thread_local int loads = 0;
+thread_local std::string loaderror;  // what the game would stop on, if anything
 World* loadheadless(const char* name) {
   loads++;
-  return new World((*gamefolder + "/" + name).c_str(), false);
+  World* w = new World(nopictures);
+  const std::string path = *gamefolder + "/" + name;
+  // The game stops on a level it cannot open (a folder plays as empty).
+  if (w->loadfile(path.c_str(), nullptr).kind == LoadError::cannotopen && loaderror.empty())
+    loaderror = std::string(name) + ": cannot be opened; the game stops here";
+  return w;
 }
 void nomusic(const char*) {}
 void nosound(bool) {}
@@ -79,6 +85,7 @@ class Player {
   void newlevel();
   bool startline(std::string& err);
   void shiftframe();
+  bool decide(uint32_t tickbefore, bool held, bool& finished, std::string& err);
   bool playframe(std::string& err);
   int stepsahead();
   void menuframe();
@@ -205,16 +212,15 @@ void Player::shiftframe() {
   }
 }
 
-bool Player::playframe(std::string& err) {
-  const uint32_t tickbefore = shell.lasttick;
-  const bool held = shell.shifting;
-  shell.runsteps(now);
+// The player's part of a play frame: after the steps, before the events are
+// read. Writes the events of the frame into batch.
+bool Player::decide(uint32_t tickbefore, bool held, bool& finished, std::string& err) {
   const int stepped = held ? 0 : static_cast<int>((shell.lasttick - tickbefore) / stepms);
   if (stepped != nextsteps) {
     err = where() + "the game ran other world steps than the script wants";
     return false;
   }
-  bool paged = false, finished = false;
+  bool paged = false;
   if (stepped > 0) {
     out.levels[level].steps += stepped;
     left -= stepped;
@@ -240,11 +246,30 @@ bool Player::playframe(std::string& err) {
     }
     if (ready && !wait && !startline(err)) return false;
   }
-  for (const SDL_Event& e : batch) shell.playevent(e);
-  shell.shiftcontrol();
-  shell.placecamera();
+  return true;
+}
+
+// A play frame as the game runs it, with the player deciding when the shell
+// first asks for the frame's events.
+bool Player::playframe(std::string& err) {
+  const uint32_t tickbefore = shell.lasttick;
+  const bool held = shell.shifting;
+  bool asked = false, ok = true, finished = false;
+  size_t handed = 0;
+  const Shell::Events next = [&](SDL_Event& e) {
+    if (!asked) ok = decide(tickbefore, held, finished, err);
+    asked = true;
+    if (!ok || handed == batch.size()) return false;
+    e = batch[handed++];
+    return true;
+  };
   const int before = loads;
-  shell.levelstate();
+  shell.playframe(now, next, [] {});
+  if (!ok) return false;
+  if (!loaderror.empty()) {
+    err = loaderror;
+    return false;
+  }
   if (loads != before) newlevel();
   if (finished && loads == before && !shell.inmenu()) {
     err = where() + "finished, but the game did not leave it";
@@ -282,7 +307,12 @@ void Player::menuframe() {
   // The keys come up while the page shows; Resume lets go of them anyway.
   letgoarrows();
   click(x, y);
-  for (const SDL_Event& e : batch) shell.menuevent(e);
+  size_t handed = 0;
+  shell.menuframe([&](SDL_Event& e) {
+    if (handed == batch.size()) return false;
+    e = batch[handed++];
+    return true;
+  });
   if (loads != before) newlevel();
 }
 
@@ -332,6 +362,7 @@ bool makeplayscript(const std::string& folder, const std::vector<std::vector<Rep
                     const std::string& snappath, PlayScript& out, std::string& err) {
   out = PlayScript{{}, {}, 0, false, 0};
   gamefolder = &folder;
+  loaderror.clear();
   Menu menu(false);
   Shell shell(&menu, nullptr, ShellPlatform{loadheadless, nomusic, nosound}, 0);
   Player player(shell, replays, snappath, out);

@@ -11,7 +11,7 @@
 #include "world/world.h"
 
 bool frame(Shell& shell) {
-  SDL_Event e;
+  const Shell::Events poll = [](SDL_Event& e) { return SDL_PollEvent(&e) != 0; };
   // 1. A clean screen.
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (shell.inmenu()) {
@@ -19,17 +19,12 @@ bool frame(Shell& shell) {
     soundeffects->stop(7);
     shell.menu->render();
     SDL_GL_SwapBuffers();
-    while (SDL_PollEvent(&e)) shell.menuevent(e);
+    shell.menuframe(poll);
   } else {
     // 3. Play mode. The picture shows the camera placed in the previous frame.
     shell.world->render();
     SDL_GL_SwapBuffers();
-    shell.runsteps(SDL_GetTicks());
-    while (SDL_PollEvent(&e)) shell.playevent(e);
-    shell.shiftcontrol();
-    platform_pointer(shell);
-    shell.placecamera();
-    shell.levelstate();
+    shell.playframe(SDL_GetTicks(), poll, [&shell] { platform_pointer(shell); });
   }
   // 4. A quit ends the loop after the whole frame.
   return !shell.quitting;

@@ -180,6 +180,23 @@ void Shell::shiftcontrol() {
   }
 }
 
+void Shell::menuframe(const Events& next) {
+  SDL_Event e;
+  while (next(e)) menuevent(e);
+}
+
+void Shell::playframe(uint32_t now, const Events& next, const std::function<void()>& pointer) {
+  // 1. Steps owed; 2. input; 3. the shift control; 4. the pointer back to
+  // the centre (the platform's); 5. the camera on the hero; 6. the level's state.
+  runsteps(now);
+  SDL_Event e;
+  while (next(e)) playevent(e);
+  shiftcontrol();
+  pointer();
+  placecamera();
+  levelstate();
+}
+
 void Shell::placecamera() {
   world->camx = world->x - cameraoffsetx;
   world->camy = world->y - cameraoffsety;

@@ -3,6 +3,7 @@
 // states. The driver (main.cpp) feeds it SDL events and tick counts.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "world/world.h"
 
@@ -63,6 +64,14 @@ struct Shell {
   void shiftcontrol();                 // once per play frame, after the event batch
   void placecamera();
   void levelstate();                   // polls the world's state and acts on it
+
+  // The rules of one frame once its picture is shown, in their order; next
+  // hands out the frame's events one at a time (false when there are no
+  // more), as SDL's queue does. The game's frame and the play scripts, which
+  // work out what the game will do, both run them.
+  using Events = std::function<bool(SDL_Event& e)>;
+  void menuframe(const Events& next);
+  void playframe(uint32_t now, const Events& next, const std::function<void()>& pointer);
 
  private:
   World* newworld(const char* path);   // loads, hands over the mixer and the step memory
