@@ -260,7 +260,7 @@ void keepshot(const Shot& shot, const std::string& name) {
 
 // ---- the test display ----
 
-TestDisplay::TestDisplay() {
+TestDisplay::TestDisplay(bool opengl) {
   // Xvfb picks a free display number itself and writes it to the pipe: tests
   // starting side by side never race for one.
   int fds[2];
@@ -272,8 +272,12 @@ TestDisplay::TestDisplay() {
     freopen("/dev/null", "w", stdout);
     freopen("/dev/null", "w", stderr);
     std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+    if (opengl)
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+    else
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp", "-extension", "GLX", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

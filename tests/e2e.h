@@ -117,7 +117,9 @@ void keepshot(const Shot& shot, const std::string& name);
 // must not take the pointer or the keyboard from the game. Sets DISPLAY.
 class TestDisplay {
  public:
-  TestDisplay();  // starts the server; ok() tells whether it answers
+  // Starts the server; ok() tells whether it answers. Without opengl the
+  // server offers no OpenGL (no GLX), as some remote displays do.
+  explicit TestDisplay(bool opengl = true);
   ~TestDisplay();
   TestDisplay(const TestDisplay&) = delete;
   TestDisplay& operator=(const TestDisplay&) = delete;

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
+#include <memory>
+
 #include "e2e.h"
 
 namespace {
@@ -35,6 +38,37 @@ TEST(Failure, MissingLevelOnNewGame) {
   ASSERT_FALSE(err.empty());
   EXPECT_EQ(err.back(), '\n');
   EXPECT_EQ(lines(err).back(), "Error loading map: tutorial1.lvl") << game.logs();
+}
+
+// Without a display, or on one without OpenGL, there is no game: it ends at
+// once after its banner with one line on standard error and status 1, instead
+// of drawing nowhere for ever.
+TEST(Failure, NoScreenEndsAtOnce) {
+  enum Screen { none, unopened, noopengl };
+  const struct {
+    Screen screen;
+    const char* where;
+  } cases[] = {{none, "no display"}, {unopened, "a display that cannot be opened"},
+               {noopengl, "a display without OpenGL"}};
+  for (const auto& [screen, where] : cases) {
+    std::unique_ptr<TestDisplay> display;
+    if (screen == none) unsetenv("DISPLAY");
+    if (screen == unopened) setenv("DISPLAY", ":1999", 1);
+    if (screen == noopengl) {
+      display.reset(new TestDisplay(false));
+      ASSERT_TRUE(display->ok());
+    }
+    Game game;
+    ASSERT_TRUE(game.hasdata()) << "game data missing: run make";
+    game.start();
+    EXPECT_EQ(exitstatus(game), 1) << where << "\n" << game.logs();
+    const std::vector<std::string> out = lines(game.out());
+    ASSERT_EQ(out.size(), 2u) << where << "\n" << game.logs();
+    EXPECT_EQ(out[0], "Twinfold Engine starting");
+    const std::vector<std::string> err = lines(game.err());
+    ASSERT_FALSE(err.empty()) << where;
+    EXPECT_EQ(err.back().rfind("Error opening the screen: ", 0), 0u) << where << "\n" << game.logs();
+  }
 }
 
 TEST(Failure, BrokenOrMissingMenuMusic) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -46,6 +47,16 @@ static void pauseaudio() {
   if (audioplaying) SDL_PauseAudio(1);
 }
 
+// Without a screen there is no game: one line and out, where the frame loop
+// would otherwise draw nowhere for ever. SDL's reason is kept on that line.
+static void fatal_screen() {
+  std::string why = SDL_GetError();
+  for (char& c : why)
+    if (c == '\n') c = ' ';
+  std::cerr << "Error opening the screen: " << why << std::endl;
+  exit(1);
+}
+
 // Shut-down: the world goes while its OpenGL context still exists; then the
 // platform stops the audio callback and closes the screen. Menu, music and
 // mixer end with the process.
@@ -64,10 +75,11 @@ extern "C" int SDL_main(int, char**) {
   std::cout << "Twinfold Engine starting" << std::endl;
   std::cout << "Made possible by the friends and supporters of the Twinfold project" << std::endl;
 
-  // 2.-4. SDL and the OpenGL surface, full screen on the desktop.
-  SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
+  // 2.-4. SDL and the OpenGL surface, full screen on the desktop. SDL gives up
+  // on both when the sound fails to start: the game then goes on without sound.
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0 && SDL_Init(SDL_INIT_VIDEO) < 0) fatal_screen();
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  platform_videomode();
+  if (!platform_videomode()) fatal_screen();
 
   // 5.-7. The menu needs the OpenGL context; then the pointer and GL state.
   // Static: like the music and the mixer it lives until the process ends.

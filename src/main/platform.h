@@ -8,7 +8,8 @@ struct Shell;
 // Start-up step 4: the 1024 by 768 OpenGL surface. The desktop takes the full
 // screen; in the browser it is the page's canvas, which the page puts full
 // screen on the player's request (a page may not take the screen by itself).
-void platform_videomode();
+// False when there is no such surface (no display, or no OpenGL on it).
+bool platform_videomode();
 
 // Once per play frame, after the shift control: the desktop warps the pointer
 // back to the screen centre, so that the next motion is the drag since now.

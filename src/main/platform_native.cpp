@@ -2,15 +2,27 @@
 // plain loop over the frame.
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "main/frame.h"
 #include "main/platform.h"
 #include "main/shell.h"
 
 // Vertical sync keeps a loop that redraws as fast as the swap allows from
 // spinning a whole core.
-void platform_videomode() {
+bool platform_videomode() {
+  // SDL falls back to drawing off any screen when no display opens: a game
+  // nobody sees, for ever. Only a driver asked for by name may do that.
+  char driver[32] = "";
+  SDL_VideoDriverName(driver, sizeof driver);
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if ((!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) && !(asked && *asked)) {
+    SDL_SetError("no display (DISPLAY is not set or cannot be opened)");
+    return false;
+  }
   SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-  SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE);
+  return SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE) != nullptr;
 }
 
 void platform_pointer(const Shell&) { SDL_WarpMouse(screencentrex, screencentrey); }
