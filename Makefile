@@ -157,7 +157,11 @@ test-tsan:
 WEBBUILD ?= build-web
 WEBPORT ?= 8080
 EMENV = NODE_PATH=/usr/share/nodejs
-web: game
+# Of the desktop build it needs only the programs that make the game data
+# (the make-game-part.sh of tools/art and tools/media), not the game's tests.
+web: configure
+	cmake --build $(BUILD) -j $(JOBS) --target twinfold-art twinfold-adx twinfold-media
+	./scripts/make-game.sh $(BUILD)
 	@$(MAKE) --no-print-directory web-build
 
 # The browser build from the game folder as it is (make test has just made it).
