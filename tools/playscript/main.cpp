@@ -8,14 +8,28 @@
 #include "kit/playscript.h"
 #include "kit/replay.h"
 
+namespace {
+
+void usage(std::FILE* to) {
+  std::fprintf(to,
+               "usage: twinfold-playscript GAMEFOLDER REPLAY...\n"
+               "Writes to standard output the play script in which New game in GAMEFOLDER\n"
+               "plays its levels in turn by the replays given, one a level, then quits.\n"
+               "Exit status: 0 with the script, 1 when a replay cannot be read or does not\n"
+               "finish its level, 2 a wrong command line.\n");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr,
-                 "usage: twinfold-playscript GAMEFOLDER REPLAY...\n"
-                 "Writes to standard output the play script in which New game in GAMEFOLDER\n"
-                 "plays its levels in turn by the replays given, one a level, then quits.\n"
-                 "Exit status: 0 with the script, 1 when a replay cannot be read or does not\n"
-                 "finish its level, 2 a wrong command line.\n");
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    usage(stdout);
+    return 0;
+  }
+  bool options = false;
+  for (int i = 1; i < argc; i++) options = options || (argv[i][0] == '-' && argv[i][1] != '\0');
+  if (argc < 3 || options) {
+    usage(stderr);
     return 2;
   }
   std::vector<std::vector<ReplayLine>> replays;
