@@ -154,3 +154,103 @@ TEST(SolverTool, WritesAReplayThatSaysWhoMadeItAndFailsCleanly) {
   EXPECT_EQ(run(tool + " " + level + " -o " + (dir / "no/such/folder/x.replay")), 3);
   EXPECT_EQ(run(tool + " " + dir.write("closed.lvl", room(wall)) + " --seconds 0.5"), 1);
 }
+
+namespace {
+
+// Levels that cannot be finished, each small enough to search whole: the
+// hero starts at the left, the end lies to the right past the obstacle, and
+// a low ceiling keeps the jumps short.
+struct Unfinishable {
+  const char* name;
+  const char* text;
+  int32_t obstacle;  // no place reached lies at or past this x
+};
+
+const Unfinishable unfinishable[] = {
+    {"gap",  // spikes wider than any jump under the ceiling
+     "setStartPosition(100, 96);\nbuildGround(0, 200, 0, 96);\nbuildGround(0, 64, 96, 400);\n"
+     "buildSpikes(200, 560, 0, 40);\nbuildGround(560, 700, 0, 96);\n"
+     "buildGround(0, 700, 200, 400);\nsetEndPosition(580, 96);\n",
+     560},
+    {"pocket",  // a shift count, but the hero fits its pocket exactly: every shift is refused
+     "setStartPosition(100, 96);\nbuildGround(0, 700, 0, 96);\nbuildGround(0, 100, 96, 400);\n"
+     "buildGround(148, 400, 96, 400);\nbuildGround(100, 148, 156, 400);\nsetShiftCount(1);\n"
+     "setEndPosition(560, 96);\n",
+     148},
+    {"nocard",  // the metal wall needs a shift, and there is no card to give one
+     "setStartPosition(100, 96);\nbuildGround(0, 700, 0, 96);\nbuildGround(0, 64, 96, 400);\n"
+     "buildNonWallJumpGround(200, 216, 96, 200);\nbuildGround(0, 700, 200, 400);\n"
+     "setEndPosition(580, 96);\n",
+     200},
+};
+
+}  // namespace
+
+TEST(Solver, ProvesALevelUnfinishableOnlyWhenEveryStateIsSearched) {
+  TempDir dir;
+  for (const Unfinishable& u : unfinishable) {
+    SCOPED_TRACE(u.name);
+    const std::string level = dir.write(std::string(u.name) + ".lvl", u.text);
+    SolveOptions options;
+    options.shorten = false;
+    const SolveResult r = solvelevel(level, options);
+    EXPECT_FALSE(r.solved);
+    EXPECT_TRUE(r.proven) << r.err;
+    EXPECT_FALSE(r.stopped);
+    EXPECT_GT(r.states, 0);
+    ASSERT_FALSE(r.farthest.empty());
+    for (const auto& [x, y] : r.farthest) EXPECT_LT(x + herowidth, u.obstacle + 1) << x << "," << y;
+  }
+  // Cut short by its budget, the same search proves nothing.
+  const std::string gap = dir.write("short.lvl", unfinishable[0].text);
+  SolveOptions little;
+  little.budget = 1000000;
+  const SolveResult r = solvelevel(gap, little);
+  EXPECT_FALSE(r.solved);
+  EXPECT_FALSE(r.proven);
+  EXPECT_LT(r.worldsteps, little.budget + 100000) << "the budget was not kept";
+}
+
+// make solve writes the shipped replays: the default search gives them back
+// byte for byte (two of the quicker levels).
+TEST(SolverTool, WritesTheShippedReplaysAgain) {
+  TempDir dir;
+  const std::string tool = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-solve";
+  const std::string levels = std::string(TWINFOLD_SOURCE_DIR) + "/data/levels/";
+  for (const char* name : {"tutorial5", "tutorial8"}) {
+    SCOPED_TRACE(name);
+    const std::string out = dir / (std::string(name) + ".replay");
+    const std::string command = tool + " " + levels + name + ".lvl -o " + out + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream made(out), shipped(levels + name + ".replay");
+    std::stringstream a, b;
+    a << made.rdbuf();
+    b << shipped.rdbuf();
+    EXPECT_EQ(a.str(), b.str());
+  }
+}
+
+TEST(SolverTool, SaysProvenUnfinishableWithItsOwnStatus) {
+  TempDir dir;
+  const std::string tool = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-solve";
+  const std::string level = dir.write("pocket.lvl", unfinishable[1].text);
+  const std::string err = dir / "err.txt";
+  const int status = std::system((tool + " " + level + " 2>" + err).c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 4);
+  std::ifstream in(err);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line.rfind("pocket.lvl: proven unfinishable: every reachable state searched (", 0), 0)
+      << line;
+  EXPECT_NE(line.find("farthest points reached: (100, 96)"), std::string::npos) << line;
+  const std::string walk = dir.write("walk.lvl", room(""));
+  const int zero = std::system((tool + " " + walk + " --budget 0 2>/dev/null").c_str());
+  EXPECT_EQ(WIFEXITED(zero) ? WEXITSTATUS(zero) : -1, 2);
+  const int tiny = std::system((tool + " " + dir.write("closed.lvl", room(wall)) +
+                                " --budget 100000 >/dev/null 2>" + err).c_str());
+  EXPECT_EQ(WIFEXITED(tiny) ? WEXITSTATUS(tiny) : -1, 1);
+  std::ifstream again(err);
+  std::getline(again, line);
+  EXPECT_EQ(line.rfind("closed.lvl: not found within the budget of 100000 world steps (", 0), 0)
+      << line;
+}

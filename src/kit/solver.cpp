@@ -1,14 +1,18 @@
 // Solver: best-first searches over held keys and shifts, stepping the game's
 // own World and putting its state back from compact snapshots; then a polish
-// that shortens the route found.
+// that shortens the route found. Every bound but the safety stop counts world
+// steps, never time, so a level and its options give the same route on any
+// machine under any load.
 #include "kit/solver.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <queue>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "kit/quietload.h"
 #include "kit/snapshot.h"
@@ -27,9 +31,13 @@ constexpr int longesthold = 12;
 constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
 constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
 constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
-constexpr int32_t alikeexpansions = 1;  // per region before the rest are deferred
 constexpr size_t maxnodes = 6000000;  // per search, under 1 GB of states
 constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has no route from
+constexpr long long firstslice = 2000000;  // world steps in each search's first turn
+constexpr long long searchalone = 10000000;  // world steps before a search of everything joins in
+constexpr long long leastshortening = 100000000;  // world steps for shorter routes, at least
+constexpr int farthestkept = 3;   // places reported when a level is proven unfinishable
+constexpr int32_t farthestcell = 32;  // reported places lie at least this far apart
 
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
 
@@ -86,14 +94,20 @@ uint64_t regionkey(const State& s) {
   return h;
 }
 
+// Everything about a state that decides what can still happen; two states
+// with the same fields play alike whatever else differs.
+using StateFields = std::array<int32_t, 17>;
+StateFields statefields(const State& s) {
+  return {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
+          s.fade > 0 ? 1 : s.fade, s.checkx, s.checky,
+          static_cast<int32_t>(s.checkitems), static_cast<int32_t>(s.itemmask),
+          s.stepmemory.aircontrol, std::max(s.stepmemory.rundelay, -1),
+          s.stepmemory.running ? 1 : 0, s.kinds, s.late};
+}
+
 uint64_t statekey(const State& s) {
   uint64_t h = 0;
-  const int32_t v[] = {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
-                       s.fade > 0 ? 1 : s.fade, s.checkx, s.checky,
-                       static_cast<int32_t>(s.checkitems), static_cast<int32_t>(s.itemmask),
-                       s.stepmemory.aircontrol, std::max(s.stepmemory.rundelay, -1),
-                       s.stepmemory.running ? 1 : 0, s.kinds, s.late};
-  for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
+  for (int32_t x : statefields(s)) h = mix(h, static_cast<uint32_t>(x));
   return h;
 }
 
@@ -115,38 +129,80 @@ class Tables {
   std::map<std::vector<int32_t>, int32_t> ids;
 };
 
+// World steps a search may still take, and the wall-clock safety stop.
+struct Allowance {
+  long long left;
+  Clock::time_point deadline;
+  bool stopped = false;  // the safety stop fired
+};
+
 class Search {
  public:
   // groundshifts: shifts are tried on the ground too, not only in the air.
-  Search(World& w, const SolverGuide& guide, bool groundshifts)
-      : w(w), guide(guide), groundshifts(groundshifts) {
+  // complete: every move a player has, one step at a time, every shift vector
+  // and the respawn after a death, so that running out of states proves the
+  // level cannot be finished.
+  // alikes: states of one region expanded before the rest are deferred.
+  Search(World& w, const SolverGuide& guide, bool groundshifts, int32_t alikes,
+         bool complete = false)
+      : complete(complete), w(w), guide(guide), groundshifts(groundshifts), alikes(alikes),
+        seen(64, NodeHash{&nodes}, NodeSame{&nodes}) {
     snapshot(w, root);
     scratch = root;
   }
 
-  enum Outcome { solved, timedout, full, exhausted };
+  enum Outcome { solved, spent, stopped, full, exhausted };
 
   // A best-first pass: f = 10 * steps + weight * estimate; solutions of bound
   // steps or more are not wanted. begin starts it over, advance carries it
-  // on until a solution (lines and steps set), the time, or the end.
+  // on until a solution (lines and steps set), until it has stepped the
+  // world limit times since begin, until the deadline, or to the end.
   void begin(double weight, int bound);
-  Outcome advance(Clock::time_point until, std::vector<ReplayLine>* lines, int* steps);
+  Outcome advance(long long limit, Clock::time_point deadline, std::vector<ReplayLine>* lines,
+                  int* steps);
   long long expanded = 0;  // states expanded since begin
-  long long stepped = 0;   // world steps taken since begin
+  long long stepped = 0;   // world steps taken since begin (and shifts tried, when complete)
+  Outcome last = spent;    // what advance last ended with
+  const bool complete;
+  size_t states() const { return seen.size(); }
+  // Where the hero came closest to the end by the guide (then by distance),
+  // best first, at most farthestkept places; kept by a complete search only.
+  std::vector<std::pair<int32_t, int32_t>> farthest() const;
 
  private:
+  // The state set compares whole states; its elements are node indices,
+  // each the node that reached its state in the fewest steps.
+  struct NodeHash {
+    const std::vector<Node>* nodes;
+    size_t operator()(int32_t i) const { return statekey((*nodes)[i].s); }
+  };
+  struct NodeSame {
+    const std::vector<Node>* nodes;
+    bool operator()(int32_t a, int32_t b) const {
+      return statefields((*nodes)[a].s) == statefields((*nodes)[b].s);
+    }
+  };
+  struct Near {
+    int32_t h;
+    int64_t distance;
+    int32_t x, y;
+  };
+
   World& w;
   const SolverGuide& guide;
   bool groundshifts;
+  int32_t alikes;
   WorldSnapshot root, scratch, hold;
   Tables kinds, late;
   std::vector<Node> nodes;
-  std::unordered_map<uint64_t, int32_t> seen;  // state key -> fewest steps
+  std::unordered_set<int32_t, NodeHash, NodeSame> seen;
   std::priority_queue<Open> open;
   // Plateaus: states much alike are expanded once each; the rest wait
   // in deferred until everything else has been tried.
   std::priority_queue<Open> deferred;
   std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
+  std::vector<Near> nearest;
+  int32_t endx = 0, endy = 0;
   double weight = 2;
   int bound = 0;
 
@@ -172,20 +228,25 @@ class Search {
     return h >= SolverGuide::unknown ? unknowncost : h;
   }
 
+  void note(const State& s, int32_t h);
+
   // Adds the world as it stands as a child of parent; false when the state
   // was already reached in as few steps.
   bool add(int32_t parent, int32_t g, const Move& m) {
-    const State s = take(parent >= 0 ? &nodes[parent].s : nullptr);
-    const uint64_t key = statekey(s);
-    auto [it, fresh] = seen.try_emplace(key, g);
-    if (!fresh) {
-      if (it->second <= g) return false;
-      it->second = g;
+    nodes.push_back(Node{take(parent >= 0 ? &nodes[parent].s : nullptr), parent, g, m});
+    const int32_t id = static_cast<int32_t>(nodes.size() - 1);
+    const auto it = seen.find(id);
+    if (it != seen.end()) {
+      if (nodes[*it].g <= g) {
+        nodes.pop_back();
+        return false;
+      }
+      seen.erase(it);
     }
+    seen.insert(id);
     const int32_t h = estimate();
-    nodes.push_back(Node{s, parent, g, m});
-    open.push(Open{static_cast<int64_t>(10) * g + static_cast<int64_t>(weight * h), h,
-                   static_cast<int32_t>(nodes.size() - 1)});
+    if (complete) note(nodes[id].s, h);
+    open.push(Open{static_cast<int64_t>(10) * g + static_cast<int64_t>(weight * h), h, id});
     return true;
   }
 
@@ -210,13 +271,43 @@ class Search {
     return done;
   }
 
+  Outcome run(long long limit, Clock::time_point deadline, std::vector<ReplayLine>* lines,
+              int* steps);
   void expand(int32_t id, int32_t* found, int* tail);
   void lines(int32_t id, int tail, std::vector<ReplayLine>* out) const;
 };
 
+void Search::note(const State& s, int32_t h) {
+  const int64_t dx = s.x - endx, dy = s.y - endy;
+  const Near n{h, dx * dx + dy * dy, s.x, s.y};
+  auto closer = [](const Near& a, const Near& b) {
+    return a.h != b.h ? a.h < b.h : a.distance < b.distance;
+  };
+  for (Near& m : nearest) {
+    if (std::abs(m.x - n.x) < farthestcell && std::abs(m.y - n.y) < farthestcell) {
+      if (closer(n, m)) m = n;
+      std::sort(nearest.begin(), nearest.end(), closer);
+      return;
+    }
+  }
+  if (nearest.size() < static_cast<size_t>(farthestkept)) {
+    nearest.push_back(n);
+  } else if (closer(n, nearest.back())) {
+    nearest.back() = n;
+  }
+  std::sort(nearest.begin(), nearest.end(), closer);
+}
+
+std::vector<std::pair<int32_t, int32_t>> Search::farthest() const {
+  std::vector<std::pair<int32_t, int32_t>> out;
+  for (const Near& n : nearest) out.emplace_back(n.x, n.y);
+  return out;
+}
+
 void Search::expand(int32_t id, int32_t* found, int* tail) {
   const Node n = nodes[id];
   const int32_t h0 = estimate();  // the world stands at n when called
+  const int longest = complete ? 1 : longesthold;
 
   // 1. Held keys, with and without a jump press, read off after each hold.
   for (uint8_t keys : {uint8_t{keyright}, uint8_t{keyleft}, uint8_t{0}}) {
@@ -225,16 +316,21 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
       w.setkeys(keys & keyleft ? 1 : 0, keys & keyright ? 1 : 0);
       if (jump) w.setjump(1);
       size_t next = 0;
-      for (int i = 1; i <= longesthold; i++) {
+      for (int i = 1; i <= longest; i++) {
         const int32_t before = w.fade;
         w.step();
         stepped++;
         const int state = w.getState();
         const int32_t g = n.g + i;
-        if (herodied(before, w.fade)) break;
-        if (g >= bound) break;
         const Move m{static_cast<uint8_t>(keys | (jump ? keyjump : 0)), false,
                      state >= state_viewmaster, static_cast<int16_t>(i), 0, 0};
+        if (herodied(before, w.fade)) {
+          // The hero starts again at the respawn point: a place of its own
+          // only a complete search has to look at.
+          if (complete && g < bound) add(id, g, m);
+          break;
+        }
+        if (g >= bound) break;
         if (state == state_finished) {
           add(id, g, m);
           *found = static_cast<int32_t>(nodes.size() - 1);
@@ -254,7 +350,7 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
           add(id, g, m);
           break;
         }
-        if (next < std::size(holds) && i == holds[next]) {
+        if (complete || (next < std::size(holds) && i == holds[next])) {
           add(id, g, m);
           next++;
         }
@@ -263,9 +359,22 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
   }
 
   // 2. Shifts, where one can start: the few vectors that bring the end
-  // closest, of those that bring it closer at all.
+  // closest, of those that bring it closer at all; every vector a player
+  // can drag in a complete search, refused ones included.
   put(n.s);
   if (!shiftcanstart(w) || (!groundshifts && n.s.vy == 0)) return;
+  if (complete) {
+    for (int dx = -shiftlimit; dx <= shiftlimit; dx += 2) {
+      for (int dy = -shiftlimit; dy <= shiftlimit; dy += 2) {
+        if (dx == 0 && dy == 0) continue;
+        put(n.s);
+        playershift(w, dx, dy);
+        stepped++;  // a shift tried costs about a step: the budget bounds these too
+        add(id, n.g, Move{0, true, false, 0, static_cast<int8_t>(dx), static_cast<int8_t>(dy)});
+      }
+    }
+    return;
+  }
   struct Try {
     int32_t h;
     int dx, dy;
@@ -320,19 +429,36 @@ void Search::begin(double weightused, int boundused) {
   open = {};
   deferred = {};
   alike.clear();
+  nearest.clear();
   expanded = 0;
   stepped = 0;
+  last = spent;
   restore(w, root);
+  for (const Box* b : w.items) {
+    if (b && b->kind == kind_end) {
+      endx = b->x1;
+      endy = b->y1;
+    }
+  }
   nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
-  seen.emplace(statekey(nodes[0].s), 0);
-  open.push(Open{0, estimate(), 0});
+  seen.insert(0);
+  const int32_t h = estimate();
+  if (complete) note(nodes[0].s, h);
+  open.push(Open{0, h, 0});
 }
 
-Search::Outcome Search::advance(Clock::time_point until, std::vector<ReplayLine>* out,
-                                int* steps) {
+Search::Outcome Search::advance(long long limit, Clock::time_point deadline,
+                                std::vector<ReplayLine>* out, int* steps) {
+  last = run(limit, deadline, out, steps);
+  return last;
+}
+
+Search::Outcome Search::run(long long limit, Clock::time_point deadline,
+                            std::vector<ReplayLine>* out, int* steps) {
   long long count = 0;
   while (!open.empty() || !deferred.empty()) {
-    if ((count++ & 63) == 0 && Clock::now() > until) return timedout;
+    if (stepped >= limit) return spent;
+    if ((count++ & 63) == 0 && Clock::now() > deadline) return stopped;
     if (nodes.size() > maxnodes) return full;
     if (open.empty()) {
       open.push(deferred.top());
@@ -341,9 +467,9 @@ Search::Outcome Search::advance(Clock::time_point until, std::vector<ReplayLine>
     }
     const Open top = open.top();
     open.pop();
+    if (*seen.find(top.node) != top.node) continue;  // reached in fewer steps since
     const Node& n = nodes[top.node];
-    if (seen[statekey(n.s)] < n.g) continue;  // reached in fewer steps since
-    if (++alike[regionkey(n.s)] > alikeexpansions) {
+    if (!complete && ++alike[regionkey(n.s)] > alikes) {
       deferred.push(top);
       continue;
     }
@@ -361,15 +487,6 @@ Search::Outcome Search::advance(Clock::time_point until, std::vector<ReplayLine>
   return exhausted;
 }
 
-const char* outcometext(Search::Outcome o) {
-  switch (o) {
-    case Search::timedout: return "no solution within the time bound";
-    case Search::full: return "no solution within the search's memory bound";
-    case Search::exhausted: return "every reachable state searched without finishing";
-    default: return "";
-  }
-}
-
 // Adds what the searches did since they began to the result's counts.
 void tally(const std::vector<Search*>& searches, SolveResult* result) {
   for (const Search* s : searches) {
@@ -378,27 +495,37 @@ void tally(const std::vector<Search*>& searches, SolveResult* result) {
   }
 }
 
-// Runs the searches in turn, in growing slices of time, until one finds a
-// solution, all are done, or until passes.
-Search::Outcome race(const std::vector<Search*>& searches, Clock::time_point until,
+// Runs the searches that are not done in turn, each for a growing number of
+// world steps, until one finds a solution, a complete one runs dry (nothing
+// can finish the level), all are done, the allowance is spent or the safety
+// stop fires. Done searches say full when any ran out of memory.
+Search::Outcome race(const std::vector<Search*>& searches, Allowance* allow,
                      std::vector<ReplayLine>* lines, int* steps) {
-  std::vector<bool> alive(searches.size(), true);
-  Search::Outcome last = Search::exhausted;
-  for (double slice = 0.25; Clock::now() < until; slice *= 1.5) {
+  auto done = [](const Search* s) { return s->last == Search::full || s->last == Search::exhausted; };
+  for (long long slice = firstslice; allow->left > 0; slice += slice / 2) {
     bool any = false;
-    for (size_t i = 0; i < searches.size(); i++) {
-      if (!alive[i]) continue;
+    for (Search* s : searches) {
+      if (done(s)) continue;
+      if (allow->left <= 0) break;
       any = true;
-      const Clock::time_point end =
-          std::min(until, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(slice)));
-      last = searches[i]->advance(end, lines, steps);
-      if (last == Search::solved) return last;
-      if (last == Search::full || last == Search::exhausted) alive[i] = false;
+      const long long before = s->stepped;
+      const Search::Outcome o =
+          s->advance(before + std::min(slice, allow->left), allow->deadline, lines, steps);
+      allow->left -= s->stepped - before;
+      if (o == Search::solved) return o;
+      if (o == Search::stopped) {
+        allow->stopped = true;
+        return o;
+      }
+      if (o == Search::exhausted && s->complete) return o;
     }
-    if (!any) return last;
+    if (!any) {
+      for (const Search* s : searches)
+        if (s->last == Search::full) return Search::full;
+      return Search::exhausted;
+    }
   }
-  return Search::timedout;
+  return Search::spent;
 }
 
 // Cuts lines to end at the step that finishes after total steps.
@@ -430,23 +557,43 @@ int finishes(World& w, const WorldSnapshot& fresh, std::vector<ReplayLine>& line
 
 // The last polish: drops lines, or halves, quarters... of their steps,
 // wherever the level still finishes sooner without them, until nothing
-// helps or until passes. Every change is played from the fresh state.
-void trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
+// helps or until passes. Every change is played from the fresh state. False
+// when until came first.
+bool trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
           std::vector<ReplayLine>* lines, int* steps) {
   bool better = true;
-  while (better && Clock::now() < until) {
+  while (better) {
     better = false;
-    for (size_t i = 0; i < lines->size() && Clock::now() < until; i++) {
+    for (size_t i = 0; i < lines->size(); i++) {
+      if (Clock::now() > until) return false;
+      // What is tried on the line: dropping it, holding it half, a quarter...
+      // as long, pressing no jump at its start, and moving its end.
+      std::vector<std::vector<ReplayLine>> tries;
       const int held = (*lines)[i].steps;
-      for (int cut = held; cut >= 0; cut = cut > 1 ? cut / 2 : -1) {
-        std::vector<ReplayLine> tried = *lines;
-        if (cut == held) {
-          tried.erase(tried.begin() + static_cast<std::ptrdiff_t>(i));
-        } else if (cut > 0) {
-          tried[i].steps -= cut;
-        } else {
-          continue;
+      tries.push_back(*lines);
+      tries.back().erase(tries.back().begin() + static_cast<std::ptrdiff_t>(i));
+      for (int cut = held / 2; cut > 0; cut = cut > 1 ? cut / 2 : 0) {
+        tries.push_back(*lines);
+        tries.back()[i].steps -= cut;
+      }
+      if ((*lines)[i].jump) {
+        tries.push_back(*lines);
+        tries.back()[i].jump = false;
+      }
+      // The change of keys into the next line a little sooner or later.
+      if (i + 1 < lines->size() && !(*lines)[i].shift && !(*lines)[i + 1].shift) {
+        const int after = (*lines)[i + 1].steps;
+        for (int move = std::max(held, after) / 2; move > 0; move /= 2) {
+          for (int sign : {-1, 1}) {
+            const int a = held + sign * move, b = after - sign * move;
+            if (a < 1 || b < 1 || a > replaymaxsteps || b > replaymaxsteps) continue;
+            tries.push_back(*lines);
+            tries.back()[i].steps = a;
+            tries.back()[i + 1].steps = b;
+          }
         }
+      }
+      for (std::vector<ReplayLine>& tried : tries) {
         const int s = finishes(w, fresh, tried);
         if (s > 0 && s < *steps) {
           *lines = tried;
@@ -472,6 +619,7 @@ void trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
       i--;
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -479,15 +627,20 @@ void trim(World& w, const WorldSnapshot& fresh, Clock::time_point until,
 SolveResult solve(World& w, const SolveOptions& options) {
   SolveResult result;
   const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline =
-      start + std::chrono::duration_cast<Clock::duration>(
-                  std::chrono::duration<double>(std::max(0.0, options.seconds)));
+  auto finishresult = [&](const char* err) {
+    result.err = err ? err : "";
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return result;
+  };
   bool ends = false;
   for (const Box* b : w.items) ends = ends || (b && b->kind == kind_end);
   if (!ends) {
-    result.err = "the level has no end";
-    return result;
+    result.proven = true;
+    return finishresult("the level has no end");
   }
+  Allowance allow{options.budget,
+                  start + std::chrono::duration_cast<Clock::duration>(
+                              std::chrono::duration<double>(std::max(0.0, options.seconds)))};
   WorldSnapshot fresh;
   snapshot(w, fresh);
   const SolverGuide guide(w, true), airguide(w, false);
@@ -495,46 +648,75 @@ SolveResult solve(World& w, const SolveOptions& options) {
   // Two searches take turns: one shifts wherever it can, the other only in
   // the air, so it walks (and builds up a run) where the first would hop
   // along the ground.
-  Search everywhere(w, guide, true), airborne(w, airguide, false);
+  Search everywhere(w, guide, true, 4), airborne(w, airguide, false, 4);
   std::vector<Search*> searches = {&everywhere, &airborne};
   for (Search* s : searches) s->begin(options.weight, INT32_MAX);
   std::vector<ReplayLine> lines;
   int steps = 0;
-  const Search::Outcome outcome = race(searches, deadline, &lines, &steps);
+  // They race alone at first: on a level that can be finished they find a
+  // route long before a search of everything would.
+  Allowance alone{std::min(allow.left, searchalone), allow.deadline};
+  Search::Outcome outcome = race(searches, &alone, &lines, &steps);
+  allow.left -= std::min(allow.left, searchalone) - alone.left;
+  allow.stopped = alone.stopped;
+  // They leave moves out, so only a search of everything a player can do
+  // tells whether the level can be finished at all; it joins them, from the
+  // start as they had it.
+  restore(w, fresh);
+  Search everything(w, guide, true, 1, true);
+  if (outcome != Search::solved && outcome != Search::stopped) {
+    everything.begin(options.weight, INT32_MAX);
+    searches.push_back(&everything);
+    outcome = race(searches, &allow, &lines, &steps);
+    result.states = static_cast<long long>(everything.states());
+    if (everything.last == Search::exhausted) {
+      tally(searches, &result);
+      result.proven = true;
+      result.farthest = everything.farthest();
+      return finishresult("every state reachable from the start searched without finishing");
+    }
+  }
   tally(searches, &result);
   if (outcome != Search::solved) {
-    result.err = outcometext(outcome);
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return result;
+    result.stopped = allow.stopped;
+    return finishresult(outcome == Search::full ? "no solution within the search's memory bound"
+                                                : "no solution within the budget");
   }
   result.solved = true;
   result.lines = lines;
   result.steps = steps;
-  const double first = std::chrono::duration<double>(Clock::now() - start).count();
 
   // Shorter ones: both again at lower weights under a falling bound, for
-  // half as long again as the first took (at least five seconds), within
-  // the whole bound.
+  // half as many world steps again as the first took (at least
+  // leastshortening), within the whole budget.
   if (options.shorten) {
-    const Clock::time_point until =
-        std::min(deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(
-                                                  std::max(5.0, first / 2))));
-    for (double wt : {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35}) {
+    // Two more that defer a region's states sooner: they find other routes.
+    restore(w, fresh);
+    Search everywhere1(w, guide, true, 1), airborne1(w, airguide, false, 1);
+    searches = {&everywhere, &airborne, &everywhere1, &airborne1};
+    // The first weight has half the world steps, the others a quarter
+    // each, and what one leaves goes to the next.
+    const long long granted = std::min(allow.left, std::max(leastshortening, result.worldsteps / 2));
+    const double weights[] = {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35};
+    Allowance shorter{0, allow.deadline};
+    long long spentsofar = 0;
+    for (size_t k = 0; k < std::size(weights) && !shorter.stopped; k++) {
+      shorter.left += k == 0 ? granted / 2 : granted / 4;
       for (;;) {
-        for (Search* s : searches) s->begin(wt, result.steps);
-        if (race(searches, until, &lines, &steps) != Search::solved) break;
+        for (Search* s : searches) s->begin(weights[k], result.steps);
+        const long long before = shorter.left;
+        const Search::Outcome o = race(searches, &shorter, &lines, &steps);
+        spentsofar += before - shorter.left;
+        tally(searches, &result);
+        if (o != Search::solved) break;
         result.lines = lines;
         result.steps = steps;
-        tally(searches, &result);
       }
-      tally(searches, &result);
-      if (Clock::now() >= until) break;
     }
-    trim(w, fresh, deadline, &result.lines, &result.steps);
+    allow.left -= spentsofar;
+    result.stopped = shorter.stopped || !trim(w, fresh, allow.deadline, &result.lines, &result.steps);
   }
-  result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return result;
+  return finishresult(nullptr);
 }
 
 SolveResult solvelevel(const std::string& path, const SolveOptions& options) {

@@ -1,9 +1,10 @@
 // twinfold-solve: searches a level for input that finishes it and writes the
-// replay. Usage: twinfold-solve LEVEL [-o REPLAY] [--seconds S]
+// replay. Usage: twinfold-solve LEVEL [-o REPLAY] [--budget STEPS] [--seconds S]
 // Without -o the replay goes to standard output and the report to standard
 // error; with -o the report goes to standard output. Exit status 0 when
-// solved, 1 when nothing was found within the bound, 2 on a wrong command
-// line, 3 when the level cannot be opened or the replay cannot be written.
+// solved, 1 when nothing was found within the budget, 2 on a wrong command
+// line, 3 when the level cannot be opened or the replay cannot be written,
+// 4 when the level is proven unfinishable.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,11 +19,15 @@
 namespace {
 
 const char usage[] =
-    "usage: twinfold-solve LEVEL [-o REPLAY] [--seconds S]\n"
-    "  searches LEVEL for input that finishes it (default bound 60 s) and writes\n"
-    "  the replay to REPLAY, or to standard output without -o.\n"
-    "  exit status: 0 solved, 1 nothing found within the bound, 2 wrong command\n"
-    "  line, 3 level cannot be opened or replay cannot be written\n";
+    "usage: twinfold-solve LEVEL [-o REPLAY] [--budget STEPS] [--seconds S]\n"
+    "  searches LEVEL for input that finishes it and writes the replay to REPLAY,\n"
+    "  or to standard output without -o. The search takes at most STEPS world\n"
+    "  steps (default 400000000), so the same level gives the same replay on any\n"
+    "  machine; S seconds (default 600) is only a safety stop, and the report\n"
+    "  says when it fired.\n"
+    "  exit status: 0 solved, 1 nothing found within the budget, 2 wrong command\n"
+    "  line, 3 level cannot be opened or replay cannot be written, 4 proven\n"
+    "  unfinishable (every state reachable from the start searched)\n";
 
 int badusage() {
   std::fputs(usage, stderr);
@@ -53,6 +58,12 @@ int main(int argc, char** argv) {
       if (errno != 0 || *end != '\0' || !std::isfinite(options.seconds) ||
           options.seconds <= 0 || options.seconds > 1e6)
         return badusage();
+    } else if (a == "--budget" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      const char* text = argv[++i];
+      options.budget = std::strtoll(text, &end, 10);
+      if (errno != 0 || end == text || *end != '\0' || options.budget <= 0) return badusage();
     } else if (!a.empty() && a[0] != '-' && level.empty()) {
       level = a;
     } else {
@@ -82,18 +93,44 @@ int main(int argc, char** argv) {
 
   const SolveResult r = solvelevel(level, options);
   const std::string name = basename(level);
+  char stop[160] = "";
+  if (r.stopped)
+    std::snprintf(stop, sizeof stop, "the %g s safety stop fired after %lld world steps",
+                  options.seconds, r.worldsteps);
+  if (r.proven) {
+    std::string report = name + ": proven unfinishable: ";
+    if (r.farthest.empty()) {
+      report += r.err;
+    } else {
+      report += "every reachable state searched (" + std::to_string(r.states) + " states, " +
+                std::to_string(r.worldsteps) + " world steps); farthest points reached:";
+      for (size_t i = 0; i < r.farthest.size(); i++)
+        report += (i ? ", (" : " (") + std::to_string(r.farthest[i].first) + ", " +
+                  std::to_string(r.farthest[i].second) + ")";
+    }
+    std::fprintf(stderr, "%s\n", report.c_str());
+    return 4;
+  }
   if (!r.solved) {
-    std::fprintf(stderr, "%s: not solved in %.1f s: %s\n", name.c_str(), r.seconds,
-                 r.err.c_str());
+    if (r.stopped)
+      std::fprintf(stderr, "%s: not found: %s\n", name.c_str(), stop);
+    else if (r.worldsteps >= options.budget)
+      std::fprintf(stderr, "%s: not found within the budget of %lld world steps (%.1f s)\n",
+                   name.c_str(), options.budget, r.seconds);
+    else
+      std::fprintf(stderr, "%s: not found: %s (%lld world steps, %.1f s)\n", name.c_str(),
+                   r.err.c_str(), r.worldsteps, r.seconds);
     return 1;
   }
   const std::vector<std::string> comments = {
       "Route through " + name + ", made by twinfold-solve: par " + std::to_string(r.steps) +
       " steps.",
       "STEPS KEYS per line, 30 ms steps; SHIFT dx dy."};
-  char report[256];
-  std::snprintf(report, sizeof report, "%s: solved in %.1f s, par %d steps; %lld world steps searched\n",
-                name.c_str(), r.seconds, r.steps, r.worldsteps);
+  char report[400];
+  std::snprintf(report, sizeof report,
+                "%s: solved in %.1f s, par %d steps; %lld world steps searched%s%s\n",
+                name.c_str(), r.seconds, r.steps, r.worldsteps,
+                r.stopped ? "; shortening cut short: " : "", stop);
   if (output.empty()) {
     std::fputs(replaytext(r.lines, comments).c_str(), stdout);
     std::fflush(stdout);
