@@ -89,6 +89,15 @@ void expectsamebox(const Box& a, const Box& b, bool item, const std::string& whe
   }
 }
 
+// Whether the level has a command of this kind: a picture command asks for
+// its picture even when its name reads as empty.
+bool has(const World& w, const std::string& word) {
+  for (const LevelCommand& c : w.commands) {
+    if (c.word == word) return true;
+  }
+  return false;
+}
+
 // Everything a level file sets, compared between two loaded worlds.
 void expectsameworld(const World& a, const World& b, const std::string& name) {
   ASSERT_EQ(a.boxes.size(), b.boxes.size()) << name;
@@ -109,6 +118,8 @@ void expectsameworld(const World& a, const World& b, const std::string& name) {
   EXPECT_STREQ(a.nextlevel, b.nextlevel) << name;
   EXPECT_STREQ(a.backgroundname, b.backgroundname) << name;
   EXPECT_STREQ(a.foregroundname, b.foregroundname) << name;
+  EXPECT_EQ(has(a, "setBackground"), has(b, "setBackground")) << name;
+  EXPECT_EQ(has(a, "setForeground"), has(b, "setForeground")) << name;
   EXPECT_EQ(a.unknownwords, b.unknownwords) << name;
 }
 
@@ -201,6 +212,32 @@ TEST_F(Tiled, LexerOdditiesComeBackTheSame) {
   EXPECT_EQ(w->imageshiftx, 10);
   delete w;
   roundtrip(level, "odd");
+}
+
+// A blank before the quote, or nothing between the quotes, makes a name the
+// game reads as empty: the level still asks for that picture, and the game
+// stops on it. The saved level must ask for it again.
+TEST_F(Tiled, PicturesAskedByEmptyNamesStayAsked) {
+  const char* levels[][2] = {
+      {"blankfg", "setForeground( \"level0\");\nsetBackground(\"level0.bg\");\nbuildGround(0,64,0,64);\n"},
+      {"emptybg", "setBackground(\"\");\nsetForeground(\"fg\");\nsetBackground(\"later\");\nbuildGround(0,64,0,64);\n"},
+      {"both", "setBackground( \"x\");\nsetForeground(\"\");\nbuildGround(0,64,0,64);\n"},
+  };
+  for (const auto& l : levels) {
+    std::string name = l[0], level = dir.write(name + ".lvl", l[1]);
+    roundtrip(level, name);
+    // The checker points at each empty name, in the saved level as in the first.
+    std::string back = dir / (name + ".back.lvl");
+    for (const std::string& path : {level, back}) {
+      std::string problems;
+      for (const std::string& p : checklevel(path).problems) problems += p + "\n";
+      bool emptybg = name != "blankfg", emptyfg = name != "emptybg";
+      EXPECT_EQ(problems.find("background name is empty") != std::string::npos, emptybg) << path << "\n" << problems;
+      EXPECT_EQ(problems.find("foreground name is empty") != std::string::npos, emptyfg) << path << "\n" << problems;
+    }
+  }
+  EXPECT_NE(readfile(dir / "emptybg.back.lvl").find("setBackground(\"\");"), std::string::npos)
+      << readfile(dir / "emptybg.back.lvl");
 }
 
 TEST_F(Tiled, EditedMapSavesExactlyTheEdit) {

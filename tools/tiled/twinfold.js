@@ -34,7 +34,10 @@
  * slope's polygon starts at its right-angle corner (x1, y1). Map properties:
  * "shift count", "next level", "background", "foreground" and "unknown
  * commands" (words that named no command, kept as the level had them; "()"
- * stands for an empty word).
+ * stands for an empty word). A picture the level asks for by a name the game
+ * reads as empty (`setForeground( "f")`, `setBackground("")`) is the
+ * property value "" (two double quotes): saved, it still asks for it, and
+ * the game still stops on it as it did.
  *
  * Saving writes the settings, then every object in layer and list order (so
  * elements and items keep their order), each object's name as a comment above
@@ -185,11 +188,21 @@ function objectlayer(name, objects) {
   return layer;
 }
 
+// A name no picture file can have stands for a picture asked for by an empty
+// name; names never hold double quotes.
+var emptyname = '""';
+
+function picturename(name, asked) { return asked && !name ? emptyname : name; }
+
 // A picture layer with the picture's lower left corner at the picture offset;
 // a missing picture leaves the layer empty, with a warning.
 function picturelayer(layername, picture, fileName, level, H) {
   var layer = new ImageLayer(layername);
   layer.locked = true;
+  if (picture === emptyname) {
+    tiled.warn("the level asks for a " + layername + " picture by an empty name; the game stops on it");
+    return layer;
+  }
   if (!picture) return layer;
   var file = picture + ".png";
   var path = findpicture(file, fileName);
@@ -214,16 +227,16 @@ function readlevel(fileName) {
   map.setProperty("level height", H);
   map.setProperty("shift count", level.shiftcount);
   map.setProperty("next level", level.nextlevel);
-  map.setProperty("background", level.background);
-  map.setProperty("foreground", level.foreground);
+  map.setProperty("background", picturename(level.background, level.backgroundasked));
+  map.setProperty("foreground", picturename(level.foreground, level.foregroundasked));
   if (level.unknownwords.length) {
     var words = level.unknownwords.map(function(w) { return w || "()"; });
     map.setProperty("unknown commands", words.join(" "));
     tiled.warn("the level has words that name no command: " + words.join(" "));
   }
 
-  map.addLayer(picturelayer("background", level.background, fileName, level, H));
-  map.addLayer(picturelayer("foreground", level.foreground, fileName, level, H));
+  map.addLayer(picturelayer("background", map.property("background"), fileName, level, H));
+  map.addLayer(picturelayer("foreground", map.property("foreground"), fileName, level, H));
   map.addLayer(objectlayer("elements", level.boxes.map(function(b) { return boxobject(b, H); })));
   var offset = pictureoffsetindex(level);
   map.addLayer(objectlayer("items", level.items.map(function(it, i) {
@@ -330,6 +343,7 @@ function objectsof(layer, out) {
 function namecommand(command, value, room, errors) {
   if (value === undefined || value === null || value === "") return [];
   value = String(value);
+  if (value === emptyname && command !== "setNextLevel") return [command + "(\"\");"];
   if (!/^[\x21\x23-\x7e]+$/.test(value)) {
     errors.push("map property for " + command + " '" + value + "' must be visible ASCII without blanks or double quotes");
   } else if (value.length > room) {
