@@ -17,7 +17,9 @@
  * The route's positions come from twinfold-replay --trace, the game's own
  * stepping: the hero's lower left corner after every step, as the start
  * point marks it. A plane shift breaks the line and is drawn as a line of
- * its own from where the hero stood to where it landed.
+ * its own from where the hero stood to where it landed (type "shift"; "shift
+ * not carried", a point, where the hero could not go), its replay line in the
+ * property "replay line".
  *
  * Nothing here waits for a program. Tiled 1.8's Process cannot tell when a
  * started program has ended (waitForFinished(0) answers false both while it
@@ -255,9 +257,12 @@ function traceroute(trace) {
 
 function drawroute(map, trace, H) {
   var route = traceroute(trace);
-  var objects = route.stretches.map(function(s, i) { return routeobject("route", "route " + (i + 1), s, H); });
+  // Unnamed: Tiled would label each one over the level.
+  var objects = route.stretches.map(function(s) { return routeobject("route", "", s, H); });
   route.shifts.forEach(function(s) {
-    objects.push(routeobject("shift", "shift " + s.how + " (replay line " + s.line + ")", s.points, H));
+    var o = routeobject(s.how === "carried" ? "shift" : "shift not carried", "", s.points, H);
+    o.setProperty("replay line", Number(s.line));
+    objects.push(o);
   });
   return addroutelayer(map, objects);
 }
