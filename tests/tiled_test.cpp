@@ -504,16 +504,16 @@ TEST_F(TiledActions, SolveDrawsARouteThatSavingLeavesOutAndTheGameFinishes) {
 // one that only gives up at its bound (exit 1, or 2 for a --budget it does
 // not take) skips the test.
 TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
-  // A closed room, and the end outside it.
+  // A closed room, too small to run in, and the end outside it.
   std::string level = dir.write("room.lvl",
-      "buildNonWallJumpGround(0, 1000, 0, 96);\n"
-      "buildNonWallJumpGround(0, 100, 96, 400);\n"
-      "buildNonWallJumpGround(500, 600, 96, 400);\n"
-      "buildNonWallJumpGround(0, 600, 300, 400);\n"
-      "setStartPosition(200, 96);\n"
-      "setEndPosition(800, 96);\n");
+      "buildNonWallJumpGround(0, 600, 0, 96);\n"
+      "buildNonWallJumpGround(0, 100, 96, 300);\n"
+      "buildNonWallJumpGround(250, 350, 96, 300);\n"
+      "buildNonWallJumpGround(0, 350, 220, 300);\n"
+      "setStartPosition(150, 96);\n"
+      "setEndPosition(450, 96);\n");
   std::string probe = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-solve '" + level + "' -o '" +
-                      dir / "room.replay" + "' --budget 2000000 >/dev/null 2>&1";
+                      dir / "room.replay" + "' --budget 20000000 >/dev/null 2>&1";
   int status = exitstatus(std::system(probe.c_str()));
   if (status == 1 || status == 2) GTEST_SKIP() << "this twinfold-solve proves nothing (exit " << status << ")";
   ASSERT_EQ(status, 4);
@@ -528,7 +528,7 @@ TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
   EXPECT_EQ(selected.size(), farthest.size());
   for (const Point& p : farthest) {
     // Hero positions inside the room: between the walls, under the ceiling.
-    EXPECT_TRUE(p.x >= 100 && p.x <= 500 - herowidth && p.y >= 96 && p.y <= 300 - heroheight)
+    EXPECT_TRUE(p.x >= 100 && p.x <= 250 - herowidth && p.y >= 96 && p.y <= 220 - heroheight)
         << p.x << "," << p.y;
   }
 }
