@@ -40,6 +40,7 @@ var pollms = 100;
 var jobs = [];  // running: {name, status, out, err, done, process}; the process kept alive here
 var polltimer = null;
 var workdir = "";
+var foldercount = 0;
 
 function readtext(path) {
   var file = new TextFile(path, TextFile.ReadOnly);
@@ -54,13 +55,14 @@ function writetext(path, text) {
   file.commit();
 }
 
-// A folder of this editor session's own under the system's temporary folder.
-function jobfolder(name) {
+// A fresh folder for one job, in a folder of this editor session's own under
+// the system's temporary folder: no job writes over another's files.
+function newfolder(name) {
   if (!workdir) {
     workdir = (environment("TMPDIR") || "/tmp") + "/twinfold-tiled-" + Date.now() + "-" +
               Math.floor(Math.random() * 1e9);
   }
-  var folder = workdir + "/" + name;
+  var folder = workdir + "/" + (++foldercount) + "-" + name;
   File.makePath(folder);
   return folder;
 }
@@ -75,9 +77,8 @@ var wrapper = 'o=$1 e=$2 s=$3; shift 3; "$@" >"$o" 2>"$e"; echo $? >"$s.part"; m
 
 // Starts program with args; done(status, out, err) runs once it has ended.
 function runbackground(name, program, args, done) {
-  var folder = jobfolder(name);
+  var folder = newfolder(name);
   var job = {name: name, status: folder + "/status", out: folder + "/out", err: folder + "/err", done: done};
-  if (File.exists(job.status)) File.remove(job.status);
   job.process = new Process();
   job.process.start("sh", ["-c", wrapper, "sh", job.out, job.err, job.status, program].concat(args));
   jobs.push(job);
@@ -91,8 +92,9 @@ function runbackground(name, program, args, done) {
 }
 
 function poll() {
-  var ended = jobs.filter(function(j) { return File.exists(j.status); });
-  jobs = jobs.filter(function(j) { return !File.exists(j.status); });
+  var ended = [], still = [];
+  jobs.forEach(function(j) { (File.exists(j.status) ? ended : still).push(j); });
+  jobs = still;
   if (!jobs.length) polltimer.stop();
   ended.forEach(function(j) {
     try {
@@ -191,7 +193,7 @@ function templevel(map, job) {
     errors.forEach(function(e) { report("error", job + ": " + e); });
     return null;
   }
-  var path = jobfolder(job) + "/" + levelname(map);
+  var path = newfolder(job) + "/" + levelname(map);
   writetext(path, text);
   return path;
 }
