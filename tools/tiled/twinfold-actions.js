@@ -169,7 +169,10 @@ tiled.assetSaved.connect(function(asset) {
 
 function basename(path) { return path.slice(path.lastIndexOf("/") + 1); }
 
-function levelname(map) { return map.fileName ? basename(map.fileName).replace(/\.[^.]*$/, "") + ".lvl" : "untitled.lvl"; }
+// The programs name the level in their reports by its file's name.
+function levelname(map) {
+  return map.fileName ? basename(map.fileName).replace(/\.[^.]*$/, "") + ".lvl" : "untitled.lvl";
+}
 
 // The pictures the map names, where they lie beside its file, go along.
 function copypictures(map, folder) {
@@ -179,7 +182,7 @@ function copypictures(map, folder) {
     if (!name || name === emptyname) return;
     [name + ".png", name + ".a.png"].forEach(function(file) {
       var from = folderof(map.fileName) + "/" + file;
-      if (File.exists(from) && !File.exists(folder + "/" + file)) File.copy(from, folder + "/" + file);
+      if (File.exists(from)) File.copy(from, folder + "/" + file);
     });
   });
 }
