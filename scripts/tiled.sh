@@ -5,8 +5,10 @@
 # Usage: scripts/tiled.sh BUILD [TILED-ARGUMENTS...]
 #   e.g. scripts/tiled.sh build data/levels/tutorial1.lvl
 #        scripts/tiled.sh build --export-map tmx level.lvl level.tmx
-# The extension finds BUILD/twinfold-level, and the pictures in BUILD/game
-# unless TWINFOLD_PICTURES is set (an empty one: no pictures).
+# The extension finds BUILD/twinfold-level and the game's other programs
+# beside it, and the pictures in BUILD/game unless TWINFOLD_PICTURES is set
+# (an empty one: no pictures). TWINFOLD_TILED_SCRIPTS, a colon-separated list
+# of further extension files, is loaded too (the tests drive Tiled with one).
 # Exit status: Tiled's own; 2 on a wrong command line or without BUILD/twinfold-level.
 set -e
 usage="usage: scripts/tiled.sh BUILD [TILED-ARGUMENTS...]"
@@ -31,7 +33,10 @@ HOMEDIR=$(mktemp -d "${TMPDIR:-/tmp}/twinfold-tiled-XXXXXX")
 trap 'rm -rf "$HOMEDIR"' EXIT INT TERM
 mkdir -p "$HOMEDIR/config/tiled/extensions" "$HOMEDIR/runtime" "$HOMEDIR/tmp"
 chmod 700 "$HOMEDIR/runtime"
-cp "$SRC/tools/tiled/twinfold.js" "$HOMEDIR/config/tiled/extensions/"
+cp "$SRC"/tools/tiled/*.js "$HOMEDIR/config/tiled/extensions/"
+if [ -n "${TWINFOLD_TILED_SCRIPTS:-}" ]; then
+    (IFS=:; for script in $TWINFOLD_TILED_SCRIPTS; do cp "$script" "$HOMEDIR/config/tiled/extensions/"; done)
+fi
 
 status=0
 HOME="$HOMEDIR" XDG_CONFIG_HOME="$HOMEDIR/config" XDG_RUNTIME_DIR="$HOMEDIR/runtime" \

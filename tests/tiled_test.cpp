@@ -1,12 +1,17 @@
 // Level editing in Tiled: levels go to Tiled maps and back through the
 // extension in tools/tiled (run headless by scripts/tiled.sh), and the worlds
-// the game's loader builds from both files are compared field by field.
+// the game's loader builds from both files are compared field by field. The
+// actions (the checker on saving, Solve level, Watch route, Test-play level)
+// run in Tiled itself, with its window offscreen, driven through Tiled's own
+// scripting by tests/tiled_driver.js.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -44,11 +49,12 @@ class Tiled : public testing::Test {
   }
 
   // Runs Tiled with these arguments; its standard error is kept in `errors`.
+  // Tiled is killed after two minutes, should a dialog wait for an answer.
   int tiled(const std::string& args) {
     std::string log = dir / "tiled.log";
     std::remove(log.c_str());
     // Appending: the extension writes its reasons through a file of its own.
-    std::string cmd = "'" + source + "/scripts/tiled.sh' '" + TWINFOLD_BINARY_DIR + "' " + args +
+    std::string cmd = "timeout -k 5 120 '" + source + "/scripts/tiled.sh' '" + TWINFOLD_BINARY_DIR + "' " + args +
                       " >>'" + log + "' 2>>'" + log + "'";
     int status = exitstatus(std::system(cmd.c_str()));
     errors = readfile(log);
@@ -89,6 +95,15 @@ void expectsamebox(const Box& a, const Box& b, bool item, const std::string& whe
   }
 }
 
+// Whether the level has a command of this kind: a picture command asks for
+// its picture even when its name reads as empty.
+bool has(const World& w, const std::string& word) {
+  for (const LevelCommand& c : w.commands) {
+    if (c.word == word) return true;
+  }
+  return false;
+}
+
 // Everything a level file sets, compared between two loaded worlds.
 void expectsameworld(const World& a, const World& b, const std::string& name) {
   ASSERT_EQ(a.boxes.size(), b.boxes.size()) << name;
@@ -109,6 +124,8 @@ void expectsameworld(const World& a, const World& b, const std::string& name) {
   EXPECT_STREQ(a.nextlevel, b.nextlevel) << name;
   EXPECT_STREQ(a.backgroundname, b.backgroundname) << name;
   EXPECT_STREQ(a.foregroundname, b.foregroundname) << name;
+  EXPECT_EQ(has(a, "setBackground"), has(b, "setBackground")) << name;
+  EXPECT_EQ(has(a, "setForeground"), has(b, "setForeground")) << name;
   EXPECT_EQ(a.unknownwords, b.unknownwords) << name;
 }
 
@@ -201,6 +218,32 @@ TEST_F(Tiled, LexerOdditiesComeBackTheSame) {
   EXPECT_EQ(w->imageshiftx, 10);
   delete w;
   roundtrip(level, "odd");
+}
+
+// A blank before the quote, or nothing between the quotes, makes a name the
+// game reads as empty: the level still asks for that picture, and the game
+// stops on it. The saved level must ask for it again.
+TEST_F(Tiled, PicturesAskedByEmptyNamesStayAsked) {
+  const char* levels[][2] = {
+      {"blankfg", "setForeground( \"level0\");\nsetBackground(\"level0.bg\");\nbuildGround(0,64,0,64);\n"},
+      {"emptybg", "setBackground(\"\");\nsetForeground(\"fg\");\nsetBackground(\"later\");\nbuildGround(0,64,0,64);\n"},
+      {"both", "setBackground( \"x\");\nsetForeground(\"\");\nbuildGround(0,64,0,64);\n"},
+  };
+  for (const auto& l : levels) {
+    std::string name = l[0], level = dir.write(name + ".lvl", l[1]);
+    roundtrip(level, name);
+    // The checker points at each empty name, in the saved level as in the first.
+    std::string back = dir / (name + ".back.lvl");
+    for (const std::string& path : {level, back}) {
+      std::string problems;
+      for (const std::string& p : checklevel(path).problems) problems += p + "\n";
+      bool emptybg = name != "blankfg", emptyfg = name != "emptybg";
+      EXPECT_EQ(problems.find("background name is empty") != std::string::npos, emptybg) << path << "\n" << problems;
+      EXPECT_EQ(problems.find("foreground name is empty") != std::string::npos, emptyfg) << path << "\n" << problems;
+    }
+  }
+  EXPECT_NE(readfile(dir / "emptybg.back.lvl").find("setBackground(\"\");"), std::string::npos)
+      << readfile(dir / "emptybg.back.lvl");
 }
 
 TEST_F(Tiled, EditedMapSavesExactlyTheEdit) {
@@ -299,4 +342,193 @@ TEST(LevelTool, ExitStatuses) {
   EXPECT_EQ(run("json '" + dir.file("missing.lvl") + "'"), 1);
   EXPECT_EQ(run("json '" + dir.path + "'"), 1);
   EXPECT_EQ(run("json " + leveldir + "tutorial1.lvl"), 0);
+}
+
+namespace {
+
+std::vector<std::string> linesof(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool startswith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+struct Point {
+  long x, y;
+};
+
+// The points of a driver line "object TYPE NAME x,y x,y ...", in level pixels.
+std::vector<Point> pointsof(const std::string& line) {
+  std::vector<Point> points;
+  std::regex point("(-?[0-9.]+),(-?[0-9.]+)");
+  for (std::sregex_iterator m(line.begin(), line.end(), point), end; m != end; ++m) {
+    points.push_back({std::lround(std::stod((*m)[1])), std::lround(std::stod((*m)[2]))});
+  }
+  return points;
+}
+
+// The Tiled tests' fixture, with a program standing in for twinfold-play: it
+// keeps the level it was given, and plays a route it was given through
+// twinfold-replay, so a test sees what the game would have been asked to do.
+class TiledActions : public Tiled {
+ protected:
+  void SetUp() override {
+    Tiled::SetUp();
+    if (IsSkipped()) return;
+    std::string stub = dir.write("play.sh",
+        "#!/bin/sh\n"
+        "cp \"$1\" '" + dir / "played.lvl" + "'\n"
+        "[ \"$2\" = --replay ] || exit 0\n"
+        "cp \"$3\" '" + dir / "watched.replay" + "'\n"
+        "exec '" TWINFOLD_BINARY_DIR "/twinfold-replay' \"$1\" \"$3\" >'" + dir / "watched.txt" + "'\n");
+    std::filesystem::permissions(stub, std::filesystem::perms::owner_all);
+    setenv("TWINFOLD_PLAY_TOOL", stub.c_str(), 1);
+    setenv("TWINFOLD_TILED_SCRIPTS", (source + "/tests/tiled_driver.js").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("TWINFOLD_PLAY_TOOL");
+    unsetenv("TWINFOLD_TILED_SCRIPTS");
+    unsetenv("TWINFOLD_DRIVE");
+    unsetenv("TWINFOLD_DRIVE_OUT");
+  }
+
+  // Runs Tiled through the steps of tiled_driver.js; the lines it wrote.
+  std::vector<std::string> drive(const std::string& steps) {
+    setenv("TWINFOLD_DRIVE", dir.write("plan", steps).c_str(), 1);
+    setenv("TWINFOLD_DRIVE_OUT", (dir / "driven").c_str(), 1);
+    std::remove((dir / "driven").c_str());
+    EXPECT_EQ(tiled(""), 0) << errors;
+    std::vector<std::string> lines = linesof(readfile(dir / "driven"));
+    std::smatch m;
+    for (const std::string& l : lines) {
+      EXPECT_FALSE(startswith(l, "failed")) << l;
+      // The programs run in the background: the editor is never held long.
+      if (std::regex_match(l, m, std::regex("trigger .* took ([0-9]+)"))) {
+        EXPECT_LT(std::stoi(m[1]), 1000) << l;
+      }
+    }
+    return lines;
+  }
+};
+
+// The issue whose text holds what, and the objects its activation selected.
+std::vector<std::string> issue(const std::vector<std::string>& lines, const std::string& severity,
+                               const std::string& what) {
+  for (size_t i = 0; i < lines.size(); i++) {
+    if (!startswith(lines[i], "issue " + severity + " ") || lines[i].find(what) == std::string::npos) continue;
+    std::vector<std::string> selected;
+    while (++i < lines.size() && startswith(lines[i], "selected ")) selected.push_back(lines[i].substr(9));
+    return selected;
+  }
+  ADD_FAILURE() << "no " << severity << " issue with '" << what << "'";
+  return {"none"};
+}
+
+}  // namespace
+
+// Saving runs the checker on the saved file; each report names its line, and
+// activating it selects the object whose command is there.
+TEST_F(TiledActions, SavingChecksAndIssuesSelectTheObjectAtFault) {
+  std::string level = dir.write("broken.lvl",
+      "buildGround(0, 1000, 0, 96);\n"
+      "buildGround(300, 400, 96, 200);\n"
+      "setStartPosition(320, 100);\n"  // inside the block above
+      "buildSpikes(600, 700, 96, 110);\n"
+      "addCheckPoint(650, 96);\n"       // on the spikes
+      "buildSpikes(900, 850, 96, 110);\n");  // corners reversed; and no end anywhere
+  std::vector<std::string> lines = drive("open " + level + "\ntrigger Save\nwait\nissues\n");
+  // The saved file puts the start first, so the checker finds it on line 1.
+  EXPECT_EQ(issue(lines, "error", level + ":1:1: the start 320,100 puts the hero inside"),
+            std::vector<std::string>{"start -"});
+  EXPECT_EQ(issue(lines, "error", "checkpoint touches the spikes"), std::vector<std::string>{"checkpoint -"});
+  EXPECT_EQ(issue(lines, "warning", "spikes with their corners reversed"), std::vector<std::string>{"spikes -"});
+  EXPECT_EQ(issue(lines, "error", level + ": no end position"), std::vector<std::string>{});
+}
+
+// Solving draws the route the game's own stepping takes; saving leaves the
+// route out; watching hands the route and the map to the game, and
+// test-playing the map.
+TEST_F(TiledActions, SolveDrawsARouteThatSavingLeavesOutAndTheGameFinishes) {
+  std::string level = dir.write("tutorial9.lvl", readfile(leveldir + "tutorial9.lvl"));
+  std::vector<std::string> lines = drive("open " + level +
+                                         "\ntrigger TwinfoldSolve\nwait\nissues\nroute\n"
+                                         "trigger TwinfoldWatch\nwait\ntrigger Save\nwait\n");
+  std::string par;
+  for (const std::string& l : lines) {
+    std::smatch m;
+    if (startswith(l, "issue warning tutorial9.lvl: solved") && std::regex_search(l, m, std::regex("par ([0-9]+) steps")))
+      par = m[1];
+  }
+  ASSERT_FALSE(par.empty()) << readfile(dir / "driven");
+
+  // The game was handed the map as it stands and the route, which finishes it
+  // in the par's steps.
+  EXPECT_EQ(readfile(dir / "watched.txt"), "finished after " + par + " steps\n");
+  World* original = load(leveldir + "tutorial9.lvl");
+  World* played = load(dir / "played.lvl");
+  expectsameworld(*original, *played, "played");
+  delete played;
+
+  // The route: a line per stretch between carried shifts, a line per shift,
+  // and the last position is at the end.
+  std::string replay = readfile(dir / "watched.replay");
+  size_t shifts = 0;
+  for (const std::string& l : linesof(replay)) shifts += startswith(l, "SHIFT");
+  std::vector<Point> last;
+  size_t shiftlines = 0, routelines = 0;
+  for (const std::string& l : lines) {
+    if (startswith(l, "object shift ")) shiftlines++;
+    if (startswith(l, "object route ")) routelines++, last = pointsof(l);
+  }
+  EXPECT_EQ(shiftlines, shifts);
+  EXPECT_GE(routelines, 2u);
+  ASSERT_FALSE(last.empty());
+  const Box* end = nullptr;
+  for (const Box* b : original->items) end = b->kind == kind_end ? b : end;
+  ASSERT_NE(end, nullptr);
+  EXPECT_TRUE(touches(last.back().x, last.back().y, *end)) << last.back().x << "," << last.back().y;
+
+  // Saving wrote the level anew, without the route, and checked it.
+  std::string saved = readfile(level);
+  EXPECT_TRUE(startswith(saved, "setBackground(\"tutorial9.bg\");")) << saved;
+  World* back = load(level);
+  expectsameworld(*original, *back, "saved");
+  delete back;
+  delete original;
+}
+
+// A level no input finishes: the solver proves it by searching every state,
+// and the farthest points reached are drawn. Needs a solver that proves;
+// one that only gives up at its bound (exit 1, or 2 for a --budget it does
+// not take) skips the test.
+TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
+  // A closed room, too small to run in, and the end outside it.
+  std::string level = dir.write("room.lvl",
+      "buildNonWallJumpGround(0, 600, 0, 96);\n"
+      "buildNonWallJumpGround(0, 100, 96, 300);\n"
+      "buildNonWallJumpGround(250, 350, 96, 300);\n"
+      "buildNonWallJumpGround(0, 350, 220, 300);\n"
+      "setStartPosition(150, 96);\n"
+      "setEndPosition(450, 96);\n");
+  std::string probe = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-solve '" + level + "' -o '" +
+                      dir / "room.replay" + "' --budget 20000000 >/dev/null 2>&1";
+  int status = exitstatus(std::system(probe.c_str()));
+  if (status == 1 || status == 2) GTEST_SKIP() << "this twinfold-solve proves nothing (exit " << status << ")";
+  ASSERT_EQ(status, 4);
+
+  std::vector<std::string> lines = drive("open " + level + "\ntrigger TwinfoldSolve\nwait\nissues\nroute\n");
+  std::vector<std::string> selected = issue(lines, "error", "room.lvl: proven unfinishable");
+  std::vector<Point> farthest;
+  for (const std::string& l : lines) {
+    if (startswith(l, "object farthest point ")) farthest.push_back(pointsof(l).at(0));
+  }
+  ASSERT_FALSE(farthest.empty());
+  EXPECT_EQ(selected.size(), farthest.size());
+  for (const Point& p : farthest) {
+    // Hero positions inside the room: between the walls, under the ceiling.
+    EXPECT_TRUE(p.x >= 100 && p.x <= 250 - herowidth && p.y >= 96 && p.y <= 220 - heroheight)
+        << p.x << "," << p.y;
+  }
 }

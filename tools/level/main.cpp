@@ -3,8 +3,10 @@
 // Prints one JSON object on standard output: the solid elements and the items
 // in list order with their corners as stored (x1, x2, y1, y2) and their flags
 // or kind, the start, the shift count, the picture offset, the next level, the
-// picture names and the words that named no command. The level editor's
-// extension reads levels through it, so there is one lexer only.
+// picture names, whether the level asks for each picture at all (a command
+// whose name reads as empty still asks, and the game stops on it) and the
+// words that named no command. The level editor's extension reads levels
+// through it, so there is one lexer only.
 // Exit status: 0 printed, 1 the level cannot be read, 2 wrong command line.
 #include <cstdio>
 #include <cstring>
@@ -42,6 +44,15 @@ std::string quoted(const std::string& s) {
 
 const char* boolean(bool b) { return b ? "true" : "false"; }
 
+// The first command of a picture's kind wins even with an empty name, so a
+// level asks for the picture as soon as it has one such command.
+bool asks(const World& w, const char* word) {
+  for (const LevelCommand& c : w.commands) {
+    if (c.word == word) return true;
+  }
+  return false;
+}
+
 std::string corners(const Box& b) {
   return "\"x1\": " + std::to_string(b.x1) + ", \"x2\": " + std::to_string(b.x2) +
          ", \"y1\": " + std::to_string(b.y1) + ", \"y2\": " + std::to_string(b.y2);
@@ -72,6 +83,8 @@ std::string leveljson(const World& w) {
   out += ",\n  \"nextlevel\": " + quoted(w.nextlevel);
   out += ",\n  \"background\": " + quoted(w.backgroundname);
   out += ",\n  \"foreground\": " + quoted(w.foregroundname);
+  out += ",\n  \"backgroundasked\": " + std::string(boolean(asks(w, "setBackground")));
+  out += ",\n  \"foregroundasked\": " + std::string(boolean(asks(w, "setForeground")));
   out += ",\n  \"unknownwords\": [";
   for (size_t i = 0; i < w.unknownwords.size(); i++) {
     out += (i ? ", " : "") + quoted(w.unknownwords[i]);

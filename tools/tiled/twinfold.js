@@ -4,8 +4,10 @@
  *
  * Opening runs `twinfold-level json LEVEL`, the game's own loader, and turns
  * what it built into objects; nothing here reads the level text itself. The
- * program is looked for in this order: the path in the environment variable
- * TWINFOLD_LEVEL_TOOL; twinfold-level beside this file; twinfold-level on PATH.
+ * game's programs are looked for in this order (twinfold-level as the
+ * example): the path in the environment variable TWINFOLD_LEVEL_TOOL;
+ * twinfold-level beside this file; beside the twinfold-level that
+ * TWINFOLD_LEVEL_TOOL names (a build folder holds them all); on PATH.
  * The level's pictures are looked for beside the level, then in each folder
  * of the colon-separated list in TWINFOLD_PICTURES.
  *
@@ -34,12 +36,17 @@
  * slope's polygon starts at its right-angle corner (x1, y1). Map properties:
  * "shift count", "next level", "background", "foreground" and "unknown
  * commands" (words that named no command, kept as the level had them; "()"
- * stands for an empty word).
+ * stands for an empty word). A picture the level asks for by a name the game
+ * reads as empty (`setForeground( "f")`, `setBackground("")`) is the
+ * property value "" (two double quotes): saved, it still asks for it, and
+ * the game still stops on it as it did.
  *
  * Saving writes the settings, then every object in layer and list order (so
  * elements and items keep their order), each object's name as a comment above
  * its command. An object the level format cannot hold is refused with a
- * message naming it, and then nothing is written.
+ * message naming it, and then nothing is written. Layers with the bool
+ * property "twinfold route" (the solver's route, drawn by twinfold-actions.js)
+ * are never saved.
  */
 
 var tilesize = 16;       // map grid, in pixels; the level itself has no grid
@@ -76,11 +83,17 @@ function folderof(path) {
   return slash < 0 ? "." : path.slice(0, slash);
 }
 
-function leveltool() {
-  var fromenv = environment("TWINFOLD_LEVEL_TOOL");
+// The game's program twinfold-NAME, found as the comment on top says.
+function program(name) {
+  var file = "twinfold-" + name;
+  var fromenv = environment("TWINFOLD_" + name.toUpperCase() + "_TOOL");
   if (fromenv) return fromenv;
-  var beside = extensiondir + "/twinfold-level";
-  return File.exists(beside) ? beside : "twinfold-level";
+  var beside = extensiondir + "/" + file;
+  if (File.exists(beside)) return beside;
+  var leveltool = environment("TWINFOLD_LEVEL_TOOL");
+  var besidelevel = folderof(leveltool) + "/" + file;
+  if (leveltool && File.exists(besidelevel)) return besidelevel;
+  return file;
 }
 
 // The picture file, or "" when it is in none of the folders.
@@ -96,7 +109,7 @@ function findpicture(file, levelpath) {
 
 // The level as the game's loader builds it (see twinfold-level).
 function loadlevel(fileName) {
-  var tool = leveltool();
+  var tool = program("level");
   var process = new Process();
   var status = process.exec(tool, ["json", fileName]);
   var output = process.readStdOut();
@@ -185,11 +198,21 @@ function objectlayer(name, objects) {
   return layer;
 }
 
+// A name no picture file can have stands for a picture asked for by an empty
+// name; names never hold double quotes.
+var emptyname = '""';
+
+function picturename(name, asked) { return asked && !name ? emptyname : name; }
+
 // A picture layer with the picture's lower left corner at the picture offset;
 // a missing picture leaves the layer empty, with a warning.
 function picturelayer(layername, picture, fileName, level, H) {
   var layer = new ImageLayer(layername);
   layer.locked = true;
+  if (picture === emptyname) {
+    tiled.warn("the level asks for a " + layername + " picture by an empty name; the game stops on it");
+    return layer;
+  }
   if (!picture) return layer;
   var file = picture + ".png";
   var path = findpicture(file, fileName);
@@ -214,16 +237,16 @@ function readlevel(fileName) {
   map.setProperty("level height", H);
   map.setProperty("shift count", level.shiftcount);
   map.setProperty("next level", level.nextlevel);
-  map.setProperty("background", level.background);
-  map.setProperty("foreground", level.foreground);
+  map.setProperty("background", picturename(level.background, level.backgroundasked));
+  map.setProperty("foreground", picturename(level.foreground, level.foregroundasked));
   if (level.unknownwords.length) {
     var words = level.unknownwords.map(function(w) { return w || "()"; });
     map.setProperty("unknown commands", words.join(" "));
     tiled.warn("the level has words that name no command: " + words.join(" "));
   }
 
-  map.addLayer(picturelayer("background", level.background, fileName, level, H));
-  map.addLayer(picturelayer("foreground", level.foreground, fileName, level, H));
+  map.addLayer(picturelayer("background", map.property("background"), fileName, level, H));
+  map.addLayer(picturelayer("foreground", map.property("foreground"), fileName, level, H));
   map.addLayer(objectlayer("elements", level.boxes.map(function(b) { return boxobject(b, H); })));
   var offset = pictureoffsetindex(level);
   map.addLayer(objectlayer("items", level.items.map(function(it, i) {
@@ -330,6 +353,7 @@ function objectsof(layer, out) {
 function namecommand(command, value, room, errors) {
   if (value === undefined || value === null || value === "") return [];
   value = String(value);
+  if (value === emptyname && command !== "setNextLevel") return [command + "(\"\");"];
   if (!/^[\x21\x23-\x7e]+$/.test(value)) {
     errors.push("map property for " + command + " '" + value + "' must be visible ASCII without blanks or double quotes");
   } else if (value.length > room) {
@@ -368,6 +392,7 @@ function levelheight(map) {
 }
 
 // Commands for a list of objects, each name as a comment above its command.
+// A command's line is kept with the object it came from.
 function commandlines(objects, H, errors) {
   var lines = [];
   for (var j = 0; j < objects.length; j++) {
@@ -378,7 +403,7 @@ function commandlines(objects, H, errors) {
         if (j > 0) lines.push("");
         lines.push(comment(o.name));
       }
-      lines.push(line);
+      lines.push({text: line, object: o});
     } catch (message) {
       errors.push(String(message));
     }
@@ -389,11 +414,15 @@ function commandlines(objects, H, errors) {
 function isstart(o) { return classof(o) === "start"; }
 function notstart(o) { return !isstart(o); }
 
+function isroute(layer) { return layer.property("twinfold route") === true; }
+
 // The start goes with the settings; then the objects of each layer in turn,
 // a blank line between layers. Elements and items keep their list order.
 function objectlines(map, H, errors) {
   var layers = [];
-  for (var i = 0; i < map.layerCount; i++) layers.push(objectsof(map.layerAt(i), []));
+  for (var i = 0; i < map.layerCount; i++) {
+    if (!isroute(map.layerAt(i))) layers.push(objectsof(map.layerAt(i), []));
+  }
   var all = [].concat.apply([], layers);
   var lines = commandlines(all.filter(isstart), H, errors);
   layers.forEach(function(objects) {
@@ -403,13 +432,20 @@ function objectlines(map, H, errors) {
   return lines;
 }
 
-function leveltext(map, errors) {
+// The level file's text. places, when given, gets the id of the object whose
+// command is on each line, by line number from 1.
+function leveltext(map, errors, places) {
   var H = levelheight(map);
   var lines = settinglines(map, errors).concat(objectlines(map, H, errors));
   var unknown = unknownlines(map, errors);
   if (unknown.length) lines.push("", "/* Words that name no command, kept as the level had them */");
   while (lines.length && lines[0] === "") lines.shift();
-  return lines.concat(unknown).join("\n") + "\n";
+  lines = lines.concat(unknown).map(function(line, i) {
+    if (typeof line === "string") return line;
+    if (places) places[i + 1] = line.object.id;
+    return line.text;
+  });
+  return lines.join("\n") + "\n";
 }
 
 // Tiled shows the returned message in its window; on the command line it
@@ -427,13 +463,18 @@ function refuse(errors) {
   return message;
 }
 
+// Object ids by line of each level file as last saved here, so a report
+// about a line can point at its object.
+var savedplaces = {};
+
 function writelevel(map, fileName) {
-  var errors = [];
-  var text = leveltext(map, errors);
+  var errors = [], places = [];
+  var text = leveltext(map, errors, places);
   if (errors.length) return refuse(errors);
   var file = new TextFile(fileName, TextFile.WriteOnly);
   file.write(text);
   file.commit();
+  savedplaces[fileName] = places;
   return undefined;
 }
 
