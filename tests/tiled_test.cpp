@@ -504,13 +504,15 @@ TEST_F(TiledActions, SolveDrawsARouteThatSavingLeavesOutAndTheGameFinishes) {
 // one that only gives up at its bound (exit 1, or 2 for a --budget it does
 // not take) skips the test.
 TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
-  // A closed room, too small to run in, and the end outside it.
+  // A closed pocket the hero just fits, so every shift is refused, and the
+  // end outside it.
   std::string level = dir.write("room.lvl",
       "buildNonWallJumpGround(0, 600, 0, 96);\n"
       "buildNonWallJumpGround(0, 100, 96, 300);\n"
-      "buildNonWallJumpGround(250, 350, 96, 300);\n"
-      "buildNonWallJumpGround(0, 350, 220, 300);\n"
-      "setStartPosition(150, 96);\n"
+      "buildNonWallJumpGround(148, 350, 96, 300);\n"
+      "buildNonWallJumpGround(0, 350, 156, 300);\n"
+      "setShiftCount(1);\n"
+      "setStartPosition(100, 96);\n"
       "setEndPosition(450, 96);\n");
   std::string probe = std::string(TWINFOLD_BINARY_DIR) + "/twinfold-solve '" + level + "' -o '" +
                       dir / "room.replay" + "' --budget 20000000 >/dev/null 2>&1";
@@ -527,8 +529,8 @@ TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
   ASSERT_FALSE(farthest.empty());
   EXPECT_EQ(selected.size(), farthest.size());
   for (const Point& p : farthest) {
-    // Hero positions inside the room: between the walls, under the ceiling.
-    EXPECT_TRUE(p.x >= 100 && p.x <= 250 - herowidth && p.y >= 96 && p.y <= 220 - heroheight)
+    // Hero positions inside the pocket: between the walls, under the ceiling.
+    EXPECT_TRUE(p.x >= 100 && p.x <= 148 - herowidth && p.y >= 96 && p.y <= 156 - heroheight)
         << p.x << "," << p.y;
   }
 }
