@@ -67,6 +67,15 @@ static void endgame(Shell& shell) {
   platform_quit();
 }
 
+// Every pad present at start, in the one layout that the shell's pad rows
+// read. The joystick subsystem starts apart from audio and video, so a pad
+// that will not start costs neither the screen nor the sound.
+static void openpads() {
+  if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) < 0) return;
+  SDL_JoystickEventState(SDL_ENABLE);
+  for (int i = 0; i < SDL_NumJoysticks(); i++) SDL_JoystickOpen(i);  // open until SDL_Quit
+}
+
 extern "C" int SDL_main(int, char**) {
   hugepageheap();
   // Log lines reach a file or pipe as they are written, as on a terminal.
@@ -77,7 +86,11 @@ extern "C" int SDL_main(int, char**) {
 
   // 2.-4. SDL and the OpenGL surface, full screen on the desktop. SDL gives up
   // on both when the sound fails to start: the game then goes on without sound.
+  // The pads start beside them, each seen through SDL2's game-controller
+  // mapping where SDL 1.2 runs on SDL2 (read as SDL starts, so set first).
+  setenv("SDL12COMPAT_USE_GAME_CONTROLLERS", "1", 1);
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0 && SDL_Init(SDL_INIT_VIDEO) < 0) fatal_screen();
+  openpads();
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   if (!platform_videomode()) fatal_screen();
 
