@@ -545,13 +545,24 @@ TEST_F(ShellTest, PadStepsTheMenuPointerFromButtonToButton) {
     Menu::buttoncentre(order[i], &x, &y);
     ys[i] = 768 - y;
   }
-  // The pointer starts below every button: down goes round to the top one.
+  // The pointer starts below every button: down goes to the bottom one.
   shell.menuevent(hat(SDL_HAT_DOWN));
   EXPECT_EQ(menu.cursorx, 728);
+  EXPECT_EQ(menu.cursory, ys[3]);
+  EXPECT_EQ(menu.cursory, 332);
+  EXPECT_TRUE(menu.hitbutton(600, 300));  // the hover picture shows
+  shell.menuevent(hat(SDL_HAT_UP | SDL_HAT_LEFT));
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(hat(SDL_HAT_UP));        // still held: no step
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));
   EXPECT_EQ(menu.cursory, ys[0]);
   EXPECT_EQ(menu.cursory, 632);
-  EXPECT_TRUE(menu.hitbutton(600, 600));  // the hover picture shows
-  shell.menuevent(hat(SDL_HAT_DOWN));      // still held: no step
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));  // no further than the top
   EXPECT_EQ(menu.cursory, ys[0]);
   shell.menuevent(hat(SDL_HAT_CENTERED));
   shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_down));
@@ -575,11 +586,10 @@ TEST_F(ShellTest, PadStepsTheMenuPointerFromButtonToButton) {
   shell.menuevent(hat(SDL_HAT_UP));
   EXPECT_EQ(menu.cursory, ys[1]);
   shell.menuevent(hat(SDL_HAT_CENTERED));
-  shell.menuevent(hat(SDL_HAT_UP));
-  shell.menuevent(hat(SDL_HAT_CENTERED));
-  shell.menuevent(hat(SDL_HAT_UP));  // past the top, round to the bottom
-  EXPECT_EQ(menu.cursory, ys[3]);
-  // Walking keys do nothing here, and nothing walks.
+  shell.menuevent(motion(700, 10));  // down from above every button: the top one
+  shell.menuevent(axis(pad_lefty, 8001));
+  EXPECT_EQ(menu.cursory, ys[0]);
+  // Nothing walks in the menu.
   EXPECT_EQ(shell.leftheld, 0);
 }
 

@@ -12,6 +12,7 @@
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "main/heap.h"
+#include "main/pads.h"
 #include "main/platform.h"
 #include "main/shell.h"
 #include "menu/menu.h"
@@ -65,15 +66,6 @@ static void endgame(Shell& shell) {
   shell.world = nullptr;
   audioplaying = false;
   platform_quit();
-}
-
-// Every pad present at start, in the one layout that the shell's pad rows
-// read. The joystick subsystem starts apart from audio and video, so a pad
-// that will not start costs neither the screen nor the sound.
-static void openpads() {
-  if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) < 0) return;
-  SDL_JoystickEventState(SDL_ENABLE);
-  for (int i = 0; i < SDL_NumJoysticks(); i++) SDL_JoystickOpen(i);  // open until SDL_Quit
 }
 
 extern "C" int SDL_main(int, char**) {

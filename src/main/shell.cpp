@@ -245,29 +245,29 @@ void Shell::padbutton(int b, bool down, bool inmenu) {
 
 void Shell::padpoint(int step) {
   // The title's buttons are found by their middles, so the order follows the
-  // menu's layout; past the last one the pointer goes round to the far end.
+  // menu's layout. With none that way the pointer goes to the last one: a
+  // player who holds on pressing up always ends on the top button.
   const int pointery = 2 * screencentrey - menu->cursory;  // window pixels, y down
   const int commands[] = {command_none, command_newgame, command_resume, command_quit};
-  int x = 0, y = 0, bestx = 0, besty = 0, endx = 0, endy = 0;
-  bool found = false, anyend = false;
-  for (int c : commands) {
-    Menu::buttoncentre(c, &x, &y);
-    const int ahead = step * (y - pointery);  // > 0 when the button lies the way asked
-    if (ahead > 0 && (!found || step * (y - besty) < 0)) {
+  int x = 0, y = 0, nextx = 0, nexty = 0, lastx = 0, lasty = 0;
+  bool found = false;
+  for (size_t i = 0; i < sizeof commands / sizeof commands[0]; i++) {
+    Menu::buttoncentre(commands[i], &x, &y);
+    const bool ahead = step * (y - pointery) > 0;  // the button lies the way asked
+    if (ahead && (!found || step * (y - nexty) < 0)) {
       found = true;
-      bestx = x;
-      besty = y;
+      nextx = x;
+      nexty = y;
     }
-    if (!anyend || step * (y - endy) < 0) {  // the far end: the first one the other way
-      anyend = true;
-      endx = x;
-      endy = y;
+    if (i == 0 || step * (y - lasty) > 0) {
+      lastx = x;
+      lasty = y;
     }
   }
   if (found)
-    menu->setcursor(bestx, besty);
+    menu->setcursor(nextx, nexty);
   else
-    menu->setcursor(endx, endy);
+    menu->setcursor(lastx, lasty);
 }
 
 void Shell::runsteps(uint32_t now) {

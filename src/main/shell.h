@@ -93,7 +93,8 @@ struct Shell {
  private:
   void padbutton(int b, bool down, bool inmenu);
   bool padheld(int hatbit) const;      // a direction held on the left stick or the d-pad
-  void padpoint(int step);             // the pointer to the next button down (1) or up (-1)
+  void padpoint(int step);             // the pointer to the next button down (1) or up (-1),
+                                       // or to the last that way when it is past it
   World* newworld(const char* path);   // loads, hands over the mixer and the step memory
   void dropworld();                    // keeps the step memory, deletes the world
 };
