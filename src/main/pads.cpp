@@ -2,8 +2,8 @@
 //
 // SDL 1.2 on SDL2 (sdl12-compat) shows each pad through SDL2's game-controller
 // mapping when asked, so that button 0 is the south button on every make of
-// pad; but then the version Debian ships keeps the pads' state up to date
-// without ever queueing their events. Polling gives the same events on every
+// pad; but then sdl12-compat 1.2.60 (on SDL2 2.26) keeps the pads' state up
+// to date without ever queueing their events. Polling gives the same events on every
 // SDL. The queue's own joystick events are switched off, so none comes twice,
 // and with them SDL_PushEvent's: the polled events go to the frame directly.
 #include "main/pads.h"
