@@ -157,7 +157,11 @@ test-tsan:
 WEBBUILD ?= build-web
 WEBPORT ?= 8080
 EMENV = NODE_PATH=/usr/share/nodejs
-web: game
+# Of the desktop build it needs only the programs that make the game data
+# (the make-game-part.sh of tools/art and tools/media), not the game's tests.
+web: configure
+	cmake --build $(BUILD) -j $(JOBS) --target twinfold-art twinfold-adx twinfold-media
+	./scripts/make-game.sh $(BUILD)
 	@$(MAKE) --no-print-directory web-build
 
 # The browser build from the game folder as it is (make test has just made it).
@@ -174,6 +178,7 @@ web-build:
 # compared with the native game's pictures, which the native play tests take
 # (from docs/ when the tests are not built). puppeteer-core comes at the
 # version web/test/package-lock.json pins; the browser is Debian's Chromium.
+# tutorial1's replay is played as the play script twinfold-playscript makes.
 # TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png.
 test-web:
 	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
@@ -185,6 +190,9 @@ test-web:
 	    -R '^(Title\.|Shift\.Foreground)' >$(WEBBUILD)/native/tests.log || \
 	    { cat $(WEBBUILD)/native/tests.log; exit 1; }; \
 	else cp docs/title.png docs/shift.png $(WEBBUILD)/native/; fi
+	@[ -x $(BUILD)/twinfold-playscript ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-playscript
+	$(BUILD)/twinfold-playscript $(BUILD)/game data/levels/tutorial1.replay \
+	  >$(WEBBUILD)/native/tutorial1.script
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 
 # Serves the page on this machine only; any static file host serves it as well.

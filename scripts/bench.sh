@@ -389,4 +389,9 @@ $(calc "$SEARCH1" 1 '%.0f' '1e9/a') per second on tutorial1.lvl and
 $(calc "$SEARCH2" 1 '%.0f' '1e9/a') per second on finale.lvl (BM_SearchStep).
 EOF
 } >"$DOC"
+# --- 6. In the browser, when Emscripten and Chromium are installed ---------------
+if command -v emcc >/dev/null 2>&1 && command -v chromium >/dev/null 2>&1; then
+    say "in the browser"
+    (cd "$SRC" && ./web/bench.sh build-web "$DOC")
+fi
 say "done: $DOC"

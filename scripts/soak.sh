@@ -26,19 +26,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
 # 1. A display of its own, and a game folder of links to the game data.
-for n in $(seq 121 160); do
-    [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=:$n
-    break
-done
-i=0
-until xdpyinfo >/dev/null 2>&1; do
-    i=$((i + 1))
-    if [ $i -gt 200 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then echo "soak: Xvfb did not start" >&2; exit 1; fi
-    sleep 0.05
-done
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 121 160
 mkdir "$WORK/game"
 for f in "$BUILD"/game/*; do ln -s "$f" "$WORK/game/"; done
 

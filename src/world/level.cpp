@@ -226,12 +226,12 @@ bool World::loadcommands(FILE* f, std::ostream* log) {
     LevelCommand& note = commands.back();
     // Element commands note which list they grew and where.
     auto addbox = [&](Box* b) {
-      note.list = 1;
+      note.list = list_boxes;
       note.index = int(boxes.size());
       boxes.push_back(b);
     };
     auto additem = [&](Box* b) {
-      note.list = 2;
+      note.list = list_items;
       note.index = int(items.size());
       items.push_back(b);
     };

@@ -67,6 +67,9 @@ inline int32_t clampcoord(int64_t v) {
   return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
+// The fade counter after a load or a death: it climbs back to 0 in 32 steps.
+constexpr int32_t fadestart = -32;
+
 // The step's own memory, three values of the hero's movement beyond its
 // speeds. A world starts with them at rest; the shell hands them from each
 // world to the next, so they carry over a level change as if the step kept
@@ -99,7 +102,7 @@ struct HeroState {
   int32_t checkx = 500, checky = 250;  // respawn point
   uint32_t checkitems = 0;           // itemmask when the respawn point was last set
   uint32_t itemmask = 0;             // pickups taken: bit i for items[i] (i < 32)
-  int32_t fade = -32;                // <0 fading in, 0 playing, >=1 ending; >32 finished
+  int32_t fade = fadestart;          // <0 fading in, 0 playing, >=1 ending; >32 finished
   // Footstep and pickup sounds the world has asked for since it was built,
   // counted with or without a mixer (wraps; only differences are meaningful).
   uint32_t soundsasked = 0;
@@ -208,8 +211,6 @@ enum CommandList : int {
 // The shell keeps each component of the shift vector within -32..32.
 constexpr int32_t shiftlimit = 32;
 
-// The fade counter after a load or a death: it climbs back to 0 in 32 steps.
-constexpr int32_t fadestart = -32;
 
 // The hero died in the step that took the fade from before to after: a death
 // sets it to fadestart and the step's end counts it on by one. A death in the

@@ -1,21 +1,21 @@
 // Plays the browser build in headless Chromium and checks it against the
 // native game: the log in the console, the title's pixels, a new game through
 // the introduction into the first level, walking, a shift's foreground copies,
-// the sound after the first key, F12, a broken picture at start-up and a
-// missing level in play.
+// the sound after the first key, F12, tutorial1 finished by its replay as a
+// play script, a broken picture at start-up and a missing level in play.
 //
 // Usage: node play.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]
 //   WEBBUILD     the folder make web fills (index.html, twinfold.*)
-//   NATIVESHOTS  the native game's title.png and shift.png (make screenshots)
+//   NATIVESHOTS  the native game's title.png and shift.png (make screenshots),
+//                and tutorial1.script, tutorial1's replay as a play script
+//                (twinfold-playscript)
 //   SCREENSHOTS  where to keep web.png, the page in play, for the README
 // Exit status: 0 when every check passes, 1 when one fails, 2 on a wrong
 // command line. Chromium is Debian's (CHROMIUM overrides /usr/bin/chromium).
 'use strict';
 const fs = require('fs');
-const os = require('os');
 const path = require('path');
-const http = require('http');
-const puppeteer = require('puppeteer-core');
+const { serve, launch } = require('./browser');
 
 const [webbuild, nativeshots, screenshots] = process.argv.slice(2);
 if (!webbuild || !nativeshots || process.argv.length > 5) {
@@ -40,31 +40,6 @@ const PIXELSALLOWED = 0.001;  // 786 of the 786,432 pixels
 // Where the native tests leave the hero's box out: the hero's animation frame
 // depends on when the picture is taken.
 const HEROBOX = { x0: 488, y0: 354, x1: 536, y1: 414 };
-
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.data': 'application/octet-stream' };
-
-// A static server on 127.0.0.1 for the build folder, as any static host;
-// replaced maps a file name to the bytes to serve in its place.
-function serve(root, replaced = {}) {
-  const server = http.createServer((req, res) => {
-    const name = decodeURIComponent(req.url.split('?')[0]);
-    const file = path.join(root, name === '/' ? 'index.html' : name);
-    if (replaced[name]) {
-      res.writeHead(200, { 'Content-Type': types[path.extname(file)] });
-      res.end(replaced[name]);
-      return;
-    }
-    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      res.writeHead(404);
-      res.end();
-      return;
-    }
-    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(res);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
 
 const results = [];
 const only = process.env.TWINFOLD_WEB_ONLY ? new RegExp(process.env.TWINFOLD_WEB_ONLY) : null;
@@ -117,19 +92,6 @@ function audiowatch() {
     return c;
   };
   window.AudioContext.prototype = Context.prototype;
-}
-
-async function launch() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'twinfold-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run'],
-  });
-  return { browser, profile };
 }
 
 // A page with the console collected, sized so the canvas shows at 1024 by 768.
@@ -286,6 +248,66 @@ async function stoppedon(p, plog, file, ms) {
   expect(frames === 0, `${frames} frames asked for after the failure`);
 }
 
+// A play script (twinfold-playscript) as lines for the page: FRAME clock MS,
+// FRAME down KEY, FRAME up KEY, FRAME click X Y; comments and snaps left out.
+function readscript(file) {
+  return fs.readFileSync(file, 'utf8').split('\n')
+    .map((l) => l.trim().split(/\s+/))
+    .filter((w) => /^\d+$/.test(w[0]) && w[1] !== 'snap')
+    .map((w) => ({ frame: Number(w[0]), kind: w[1], value: Number(w[2]), key: w[2],
+                   x: Number(w[2]), y: Number(w[3]) }));
+}
+
+// Runs in the page: feeds a play script to the game as the desktop's input
+// driver does, by the game's own frames rather than the browser's time. At
+// each buffer swap (the first one after this call is frame 1) the virtual
+// clock moves and that frame's key and mouse events go into SDL's queue, so
+// the game reads them in the same frame's poll, after the swap, whatever the
+// browser's frame rate. SDL_GetTicks reads Date.now, which from here on
+// tells the virtual clock: it stands where the game's clock stood and moves
+// only by the script.
+function drivescript(lines) {
+  const start = SDL.startTime;
+  let now = Date.now() - start;
+  let clockms = 0, frame = 0, next = 0;
+  Date.now = () => start + now;
+  const codes = { left: 37, up: 38, right: 39, space: 32, w: 87, a: 65, s: 83, d: 68,
+                  escape: 27, f12: 123 };
+  const canvas = Module.canvas;
+  function mouse(type, x, y) {
+    const r = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new MouseEvent(type, {
+      bubbles: true, cancelable: true, button: 0,
+      clientX: r.left + x * r.width / 1024, clientY: r.top + y * r.height / 768 }));
+  }
+  function key(type, code) {
+    const e = new KeyboardEvent(type, { bubbles: true, cancelable: true });
+    Object.defineProperty(e, 'keyCode', { get: () => code });
+    Object.defineProperty(e, 'which', { get: () => code });
+    document.dispatchEvent(e);
+  }
+  window.twinfoldScript = { frame: 0, late: 0 };
+  const swap = Browser.doSwapBuffers;
+  Browser.doSwapBuffers = function () {
+    if (swap) swap();
+    frame++;
+    const mine = [];
+    while (next < lines.length && lines[next].frame <= frame) mine.push(lines[next++]);
+    for (const l of mine) if (l.kind === 'clock') clockms = l.value;
+    now += clockms;
+    for (const l of mine) {
+      if (l.frame !== frame) twinfoldScript.late++;
+      if (l.kind === 'down' || l.kind === 'up') key(l.kind === 'down' ? 'keydown' : 'keyup', codes[l.key]);
+      if (l.kind === 'click') {
+        mouse('mousemove', l.x, l.y);
+        mouse('mousedown', l.x, l.y);
+        mouse('mouseup', l.x, l.y);
+      }
+    }
+    twinfoldScript.frame = frame;
+  };
+}
+
 async function main() {
   const root = path.resolve(webbuild);
   const server = await serve(root);
@@ -427,6 +449,28 @@ async function main() {
     await p.keyboard.up('KeyD');
     await p.keyboard.up('Space');
     figures.shiftmismatch = ok.bad;
+    await p.close();
+  });
+
+  await check('tutorial1 is finished by its replay, fed as events at the game\'s own frames', async () => {
+    const lines = readscript(path.join(nativeshots, 'tutorial1.script'));
+    expect(lines.length > 20, `the play script has ${lines.length} lines`);
+    const { page: p, log: plog } = await openpage(browser, url);
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    await p.evaluate(drivescript, lines);
+    // The script quits with F12 once tutorial2 is built after tutorial1's
+    // end: by then tutorial2's log lines are in.
+    const last = lines[lines.length - 1].frame;
+    await until(p, () => window.twinfoldEnded, WAITMS + last * 100, 'the script did not end the game');
+    const end = await p.evaluate(() => ({ fatal: window.twinfoldEnded.fatal, frame: twinfoldScript.frame,
+                                          late: twinfoldScript.late }));
+    expect(!end.fatal, 'the game stopped on a failure');
+    expect(end.late === 0, `${end.late} events came a frame late`);
+    const texts = plog.map((l) => l.text);
+    const at = texts.indexOf('next level: tutorial2.lvl');
+    expect(at >= 0 && texts.indexOf('next level: tutorial3.lvl') > at,
+           'tutorial1 and then tutorial2 were not loaded in order');
+    figures.replayframes = end.frame;
     await p.close();
   });
 

@@ -50,6 +50,7 @@ static long livetextures;
 static char pendingload[256];  /* a level opened since the last swap */
 static SDL_Event queued[3];    /* a click's three events, handed out in turn */
 static int queuedcount, queuedat;
+static int active;             /* a script or the soak drives the game */
 static int soaking;            /* soak mode: random input instead of a script */
 static unsigned long long soakseed, random_state;
 static long soakseconds, loads;
@@ -139,13 +140,13 @@ __attribute__((constructor)) static void start(void) {
   if (soak != NULL && sscanf(soak, "%llu %ld", &soakseed, &soakseconds) == 2) {
     soaking = 1;
     random_state = soakseed * 0x9E3779B97F4A7C15ULL + 1;
-    lines = calloc(1, sizeof *lines);  /* marks the driver as active */
     clockms = 30;
   } else if (script == NULL || *script == '\0') {
     return;
   } else {
     readscript(script);
   }
+  active = 1;
   const char* path = getenv("TWINFOLD_REPORT");
   if (path != NULL && *path != '\0') {
     report = fopen(path, "w");
@@ -195,7 +196,7 @@ static void pace(void) {
 void SDL_GL_SwapBuffers(void) {
   static void (*swap)(void);
   if (swap == NULL) swap = (void (*)(void))real("SDL_GL_SwapBuffers");
-  if (lines == NULL) {
+  if (!active) {
     swap();
     return;
   }
@@ -219,7 +220,7 @@ void SDL_GL_SwapBuffers(void) {
 
 Uint32 SDL_GetTicks(void) {
   static Uint32 (*ticks)(void);
-  if (lines == NULL) {
+  if (!active) {
     if (ticks == NULL) ticks = (Uint32(*)(void))real("SDL_GetTicks");
     return ticks();
   }
@@ -279,7 +280,7 @@ static int randomevent(SDL_Event* e) {
 int SDL_PollEvent(SDL_Event* e) {
   static int (*poll)(SDL_Event*);
   if (poll == NULL) poll = (int (*)(SDL_Event*))real("SDL_PollEvent");
-  if (lines == NULL) return poll(e);
+  if (!active) return poll(e);
   if (queuedat < queuedcount) {
     if (e) *e = queued[queuedat];
     if (e) queuedat++;
@@ -342,7 +343,7 @@ FILE* fopen(const char* path, const char* mode) {
   static FILE* (*open)(const char*, const char*);
   if (open == NULL) open = (FILE * (*)(const char*, const char*)) real("fopen");
   size_t n = path ? strlen(path) : 0;
-  if (lines != NULL && n > 4 && strcmp(path + n - 4, ".lvl") == 0)
+  if (active && n > 4 && strcmp(path + n - 4, ".lvl") == 0)
     snprintf(pendingload, sizeof pendingload, "%s", path);
   return open(path, mode);
 }
