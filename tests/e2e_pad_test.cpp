@@ -48,6 +48,15 @@ class Pad {
   void line(const std::string& text) { std::ofstream(path, std::ios::app) << text << "\n" << std::flush; }
 };
 
+// The screen outside the hero's columns, pixel for pixel. The camera pins the
+// level to the hero's exact spot, which the element view's samples, blind
+// within two pixels of an edge, cannot tell from a pixel or two off: a hero
+// just off the floor passes view.shows for standing on it.
+bool samespot(const Shot& a, const Shot& b) {
+  return !a.empty() && !b.empty() && mismatches(a, b, 4, Rect{0, 0, 480, 768}) == 0 &&
+         mismatches(a, b, 4, Rect{544, 0, 1024, 768}) == 0;
+}
+
 bool showspage(TestDisplay& display, const std::string& name) {
   Shot want = picture(gamedata() + "/" + name + ".png");
   return waitfor([&] { return mismatches(display.shot(), want, 4) == 0; });
@@ -81,31 +90,35 @@ TEST(Pad, FinishesALevelAndUsesTheMenuWithThePadAlone) {
   keepshot(start, "pad-start");
   ASSERT_TRUE(started) << "the level at its start\n" << game.logs();
 
-  // The left stick walks the hero up to the wall.
+  // The left stick walks the hero up to the wall, where it comes to rest.
   pad.axis(leftx, 32767);
   EXPECT_TRUE(waitfor([&] { return view.shows(display.shot(), 1040, 100); }))
       << "the left stick did not walk the hero to the wall";
   pad.axis(leftx, 0);
-  keepshot(display.steady(), "pad-walk");
+  const Shot rest = display.steady();
+  ASSERT_FALSE(rest.empty()) << "the hero did not come to rest at the wall";
+  keepshot(rest, "pad-walk");
 
-  // South jumps: the hero is seen above the floor, then back on it.
+  // South, held, jumps: the hero leaves its spot upward, then lands on it
+  // again. A shift begun before the landing would stop the hero in the air.
   pad.button(south, true);
   Shot air;
   EXPECT_TRUE(waitfor([&] {
     air = display.shot();
+    if (samespot(air, rest)) return false;
     for (int y = 101; y <= 300; y++)
       if (view.shows(air, 1040, y)) return true;
     return false;
   })) << "south did not jump";
   keepshot(air, "pad-jump");
   pad.button(south, false);
-  EXPECT_TRUE(waitfor([&] { return view.shows(display.shot(), 1040, 100); })) << "no landing";
+  ASSERT_TRUE(waitfor([&] { return samespot(display.shot(), rest); })) << "no landing";
 
   // East held shifts; the right stick drags the vector to its limit, -32.
   pad.button(east, true);
   pad.axis(rightx, 32767);
   Shot shifting;
-  EXPECT_TRUE(waitfor([&] { return view.shows(shifting = display.shot(), 1040, 100, -32, 0); }, 15000))
+  EXPECT_TRUE(waitfor([&] { return view.shows(shifting = display.shot(), 1040, 100, -32, 0); }))
       << "the right stick did not drag the copies";
   keepshot(shifting, "pad-shift");
   pad.axis(rightx, 0);
