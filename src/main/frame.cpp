@@ -14,16 +14,19 @@
 #include "world/world.h"
 
 bool frame(Shell& shell) {
-  // The pads' changes since the last frame come first, then SDL's queue.
+  // The pads' changes since the last frame come first, then SDL's queue, of
+  // which only the pads' own events are left out: they came first, by row.
   std::vector<SDL_Event> padevents;
-  pollpads(&padevents);
+  pollpads(&shell.pads, &padevents);
   size_t handed = 0;
   const Shell::Events poll = [&](SDL_Event& e) {
     if (handed < padevents.size()) {
       e = padevents[handed++];
       return true;
     }
-    return SDL_PollEvent(&e) != 0;
+    while (SDL_PollEvent(&e) != 0)
+      if (e.type < SDL_JOYAXISMOTION || e.type > SDL_JOYBUTTONUP) return true;
+    return false;
   };
   // 1. A clean screen.
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

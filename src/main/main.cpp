@@ -82,7 +82,7 @@ extern "C" int SDL_main(int, char**) {
   // mapping where SDL 1.2 runs on SDL2 (read as SDL starts, so set first).
   setenv("SDL12COMPAT_USE_GAME_CONTROLLERS", "1", 1);
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0 && SDL_Init(SDL_INIT_VIDEO) < 0) fatal_screen();
-  openpads();
+  Pads pads = openpads(platform_padlayout);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   if (!platform_videomode()) fatal_screen();
 
@@ -113,6 +113,7 @@ extern "C" int SDL_main(int, char**) {
   // browser's main loop goes on after it has ended.
   static Shell* shell =
       new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
+  shell->pads = pads;
   return platform_run(*shell, endgame);
 }
 

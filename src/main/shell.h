@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "main/pads.h"
 #include "world/world.h"
 
 union SDL_Event;
@@ -22,14 +23,6 @@ constexpr const char* firstlevel = "tutorial1.lvl";
 constexpr const char* menusong = "menu.adx";
 constexpr const char* playsong = "song.adx";
 
-// A pad as SDL's game-controller mapping lays out every common pad (main.cpp
-// asks for that mapping), so the numbers mean the same on every make of pad.
-enum PadButton {
-  pad_south = 0, pad_east = 1, pad_west = 2, pad_north = 3, pad_back = 4, pad_guide = 5,
-  pad_start = 6, pad_leftstick = 7, pad_rightstick = 8, pad_leftshoulder = 9,
-  pad_rightshoulder = 10, pad_up = 11, pad_down = 12, pad_left = 13, pad_right = 14
-};
-enum PadAxis { pad_leftx = 0, pad_lefty = 1, pad_rightx = 2, pad_righty = 3 };
 constexpr int paddeadzone = 8000;  // stick readings within this of rest count as rest:
                                    // a worn stick never quite centres
 
@@ -61,6 +54,7 @@ struct Shell {
   int paddpad;                   // d-pad directions held, SDL_HAT_* bits (hat or its buttons)
   int padshifts;                 // a bit per pad shift button (east, right shoulder) held
                                  // and counted in shiftheld
+  Pads pads;                     // every pad open and its last readings; the frame polls them
   uint32_t lasttick;       // SDL ticks up to which world steps are accounted
   char levelname[64];      // copy of the finished level's nextlevel
   StepMemory stepmemory;   // the last world's step memory, handed to the next one: it
