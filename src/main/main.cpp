@@ -113,7 +113,7 @@ extern "C" int SDL_main(int, char**) {
   // browser's main loop goes on after it has ended.
   static Shell* shell =
       new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
-  shell->pads = pads;
+  shell->pads = pads;  // opened at start-up; the frame polls them from now on
   return platform_run(*shell, endgame);
 }
 
