@@ -427,4 +427,232 @@ TEST_F(ShellTest, MenuEventsMoveTheCursor) {
   EXPECT_EQ(shell.world, nullptr);
 }
 
+// ---- The pad ----
+
+SDL_Event axis(int which, int value) {
+  SDL_Event e{};
+  e.type = SDL_JOYAXISMOTION;
+  e.jaxis.type = SDL_JOYAXISMOTION;
+  e.jaxis.axis = static_cast<Uint8>(which);
+  e.jaxis.value = static_cast<Sint16>(value);
+  return e;
+}
+SDL_Event hat(int value) {
+  SDL_Event e{};
+  e.type = SDL_JOYHATMOTION;
+  e.jhat.type = SDL_JOYHATMOTION;
+  e.jhat.value = static_cast<Uint8>(value);
+  return e;
+}
+SDL_Event pad(Uint8 type, int which) {
+  SDL_Event e{};
+  e.type = type;
+  e.jbutton.type = type;
+  e.jbutton.button = static_cast<Uint8>(which);
+  e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+  return e;
+}
+
+TEST_F(ShellTest, PadLeftStickAndDpadWalkPastTheDeadZoneOnly) {
+  World* w = newgame();
+  frame({axis(pad_leftx, -8000)});  // on the edge: still rest
+  EXPECT_EQ(w->keyleft, 0);
+  frame({axis(pad_leftx, -8001)});
+  EXPECT_EQ(w->keyleft, 1);
+  EXPECT_EQ(shell.leftheld, 1);
+  frame({axis(pad_leftx, 8000)});
+  EXPECT_EQ(w->keyleft, 0);
+  EXPECT_EQ(w->keyright, 0);
+  frame({axis(pad_leftx, 32767)});
+  EXPECT_EQ(w->keyright, 1);
+  // The d-pad, as a hat or as buttons, holds a side while the stick lets go.
+  frame({hat(SDL_HAT_RIGHT), axis(pad_leftx, 0)});
+  EXPECT_EQ(w->keyright, 1);
+  frame({hat(SDL_HAT_CENTERED)});
+  EXPECT_EQ(w->keyright, 0);
+  frame({pad(SDL_JOYBUTTONDOWN, pad_left)});
+  EXPECT_EQ(w->keyleft, 1);
+  frame({pad(SDL_JOYBUTTONUP, pad_left)});
+  EXPECT_EQ(w->keyleft, 0);
+  // The stick's other axes never walk.
+  frame({axis(pad_lefty, -32768), axis(pad_rightx, -32768)});
+  EXPECT_EQ(w->keyleft, 0);
+}
+
+TEST_F(ShellTest, PadSouthJumpsAndStartGoesToTheMenu) {
+  World* w = newgame();
+  frame({pad(SDL_JOYBUTTONDOWN, pad_south)});
+  EXPECT_EQ(w->jump, 1);
+  frame({pad(SDL_JOYBUTTONUP, pad_south), pad(SDL_JOYBUTTONDOWN, pad_west)});
+  EXPECT_EQ(w->jump, 0);
+  EXPECT_FALSE(shell.inmenu());
+  frame({pad(SDL_JOYBUTTONDOWN, pad_start)});
+  EXPECT_TRUE(shell.inmenu());
+  EXPECT_EQ(shell.world, w);
+}
+
+TEST_F(ShellTest, PadRightStickDragsTheVectorAsTheKeysDo) {
+  World* w = shiftready();
+  frame({key(SDL_KEYDOWN, SDLK_SPACE)});
+  ASSERT_TRUE(shell.shifting);
+  // Right and up past the dead zone: 2 pixels a frame each, the other way.
+  frame({axis(pad_rightx, 8001), axis(pad_righty, -8001)});
+  EXPECT_EQ(w->shiftx, -2);
+  EXPECT_EQ(w->shifty, -2);
+  frame({});  // held, not counted per event
+  EXPECT_EQ(w->shiftx, -4);
+  EXPECT_EQ(w->shifty, -4);
+  frame({axis(pad_rightx, 8000), axis(pad_righty, 32767)});
+  EXPECT_EQ(w->shiftx, -4);
+  EXPECT_EQ(w->shifty, -2);
+  // With a key held the same way the drag adds up, as two keys would.
+  frame({axis(pad_rightx, -32768), key(SDL_KEYDOWN, SDLK_a)});
+  EXPECT_EQ(w->shiftx, 0);
+  EXPECT_EQ(w->shifty, 0);
+  // The left stick's axes never drag.
+  frame({axis(pad_rightx, 0), axis(pad_righty, 0), key(SDL_KEYUP, SDLK_a),
+         axis(pad_leftx, 30000), axis(pad_lefty, 30000)});
+  EXPECT_EQ(w->shiftx, 0);
+  EXPECT_EQ(w->shifty, 0);
+}
+
+TEST_F(ShellTest, PadShiftButtonsAreCountedWithTheSpaceBar) {
+  World* w = shiftready();
+  w->x = 100;
+  w->y = 300;
+  frame({pad(SDL_JOYBUTTONDOWN, pad_east), key(SDL_KEYDOWN, SDLK_SPACE),
+         pad(SDL_JOYBUTTONDOWN, pad_east)});  // a repeated press counts once
+  EXPECT_EQ(shell.shiftheld, 2);
+  EXPECT_FALSE(shell.shifting);
+  frame({key(SDL_KEYUP, SDLK_SPACE)});
+  EXPECT_EQ(shell.shiftheld, 1);
+  EXPECT_TRUE(shell.shifting);
+  frame({pad(SDL_JOYBUTTONDOWN, pad_rightshoulder), pad(SDL_JOYBUTTONUP, pad_east)});
+  EXPECT_EQ(shell.shiftheld, 1);
+  EXPECT_TRUE(shell.shifting);
+  frame({pad(SDL_JOYBUTTONUP, pad_east), pad(SDL_JOYBUTTONUP, pad_rightshoulder)});
+  EXPECT_EQ(shell.shiftheld, 0);
+  EXPECT_FALSE(shell.shifting);
+  EXPECT_EQ(shiftsounds, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ShellTest, PadStepsTheMenuPointerFromButtonToButton) {
+  shell.playing = false;
+  // Every button's middle, top to bottom, in the pointer's own units.
+  int x = 0, y = 0, ys[4];
+  const int order[] = {command_newgame, command_resume, command_none, command_quit};
+  for (int i = 0; i < 4; i++) {
+    Menu::buttoncentre(order[i], &x, &y);
+    ys[i] = 768 - y;
+  }
+  // The pointer starts below every button: down goes to the bottom one.
+  shell.menuevent(hat(SDL_HAT_DOWN));
+  EXPECT_EQ(menu.cursorx, 728);
+  EXPECT_EQ(menu.cursory, ys[3]);
+  EXPECT_EQ(menu.cursory, 332);
+  EXPECT_TRUE(menu.hitbutton(600, 300));  // the hover picture shows
+  shell.menuevent(hat(SDL_HAT_UP | SDL_HAT_LEFT));
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(hat(SDL_HAT_UP));        // still held: no step
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));
+  EXPECT_EQ(menu.cursory, ys[0]);
+  EXPECT_EQ(menu.cursory, 632);
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(hat(SDL_HAT_UP));  // no further than the top
+  EXPECT_EQ(menu.cursory, ys[0]);
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_down));
+  EXPECT_EQ(menu.cursory, ys[1]);
+  // The stick steps once per push past its dead zone.
+  shell.menuevent(pad(SDL_JOYBUTTONUP, pad_down));
+  shell.menuevent(axis(pad_lefty, 8000));
+  EXPECT_EQ(menu.cursory, ys[1]);
+  shell.menuevent(axis(pad_lefty, 8001));
+  shell.menuevent(axis(pad_lefty, 32767));
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(axis(pad_lefty, 0));
+  shell.menuevent(axis(pad_lefty, 9000));
+  EXPECT_EQ(menu.cursory, ys[3]);
+  shell.menuevent(axis(pad_lefty, 0));
+  shell.menuevent(axis(pad_lefty, -9000));
+  EXPECT_EQ(menu.cursory, ys[2]);
+  shell.menuevent(axis(pad_lefty, 0));
+  // Up from wherever the mouse left it: the nearest button above.
+  shell.menuevent(motion(700, 768 - 480));
+  shell.menuevent(hat(SDL_HAT_UP));
+  EXPECT_EQ(menu.cursory, ys[1]);
+  shell.menuevent(hat(SDL_HAT_CENTERED));
+  shell.menuevent(motion(700, 10));  // down from above every button: the top one
+  shell.menuevent(axis(pad_lefty, 8001));
+  EXPECT_EQ(menu.cursory, ys[0]);
+  // Nothing walks in the menu.
+  EXPECT_EQ(shell.leftheld, 0);
+}
+
+TEST_F(ShellTest, PadSouthClicksThroughTheMenuAndItsPages) {
+  shell.playing = false;
+  int x = 0, y = 0;
+  Menu::buttoncentre(command_resume, &x, &y);
+  shell.menuevent(motion(x, y));
+  shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_south));  // resume without a world
+  EXPECT_TRUE(shell.inmenu());
+  shell.menuevent(pad(SDL_JOYBUTTONUP, pad_south));
+  shell.menuevent(hat(SDL_HAT_UP));  // to new game, then four pages of the introduction
+  ASSERT_EQ(menu.cursory, 632);
+  for (int page = 1; page <= 4; page++) {
+    shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_south));
+    shell.menuevent(pad(SDL_JOYBUTTONUP, pad_south));
+    EXPECT_EQ(menu.page, page);
+  }
+  EXPECT_EQ(shell.world, nullptr);
+  shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_south));
+  ASSERT_NE(shell.world, nullptr);
+  EXPECT_EQ(loaded, std::vector<std::string>{"tutorial1.lvl"});
+  EXPECT_FALSE(shell.inmenu());
+  EXPECT_EQ(menu.page, 0);
+  // The release of the click arrives in play: no jump is left held.
+  shell.playevent(pad(SDL_JOYBUTTONUP, pad_south));
+  EXPECT_EQ(shell.world->jump, 0);
+}
+
+TEST_F(ShellTest, PadLetGoWhileTheMenuShowsLeavesNothingHeld) {
+  World* w = shiftready();
+  frame({axis(pad_leftx, -20000), pad(SDL_JOYBUTTONDOWN, pad_east),
+         pad(SDL_JOYBUTTONDOWN, pad_south), axis(pad_rightx, 20000)});
+  ASSERT_TRUE(shell.shifting);
+  ASSERT_EQ(w->keyleft, 1);
+  ASSERT_EQ(w->jump, 1);
+  frame({pad(SDL_JOYBUTTONDOWN, pad_start)});
+  ASSERT_TRUE(shell.inmenu());
+  shell.menuevent(axis(pad_leftx, 0));
+  shell.menuevent(pad(SDL_JOYBUTTONUP, pad_east));
+  shell.menuevent(pad(SDL_JOYBUTTONUP, pad_south));
+  shell.menuevent(axis(pad_rightx, 0));
+  // A press seen only by the menu is never counted, nor its release in play.
+  shell.menuevent(pad(SDL_JOYBUTTONDOWN, pad_rightshoulder));
+  EXPECT_EQ(shell.menu->cursory, 200);  // none of that moved the pointer
+  shell.command(command_resume);
+  frame({pad(SDL_JOYBUTTONUP, pad_rightshoulder)});
+  EXPECT_EQ(shell.shiftheld, 0);
+  EXPECT_EQ(w->keyleft, 0);
+  EXPECT_EQ(w->jump, 0);
+  EXPECT_FALSE(shell.shifting);
+  w->shiftx = 0;
+  frame({key(SDL_KEYDOWN, SDLK_SPACE)});  // a fresh shift is not dragged by the stick
+  ASSERT_TRUE(shell.shifting);
+  frame({});
+  EXPECT_EQ(w->shiftx, 0);
+  // After a new game a shift button still down is not counted either.
+  frame({pad(SDL_JOYBUTTONDOWN, pad_east), pad(SDL_JOYBUTTONDOWN, pad_start)});
+  EXPECT_EQ(shell.shiftheld, 2);
+  shell.command(command_newgame);
+  shell.playevent(pad(SDL_JOYBUTTONUP, pad_east));
+  EXPECT_EQ(shell.shiftheld, 0);
+  EXPECT_EQ(shell.padshifts, 0);
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "main/heap.h"
+#include "main/pads.h"
 #include "main/platform.h"
 #include "main/shell.h"
 #include "menu/menu.h"
@@ -77,7 +78,11 @@ extern "C" int SDL_main(int, char**) {
 
   // 2.-4. SDL and the OpenGL surface, full screen on the desktop. SDL gives up
   // on both when the sound fails to start: the game then goes on without sound.
+  // The pads start beside them, each seen through SDL2's game-controller
+  // mapping where SDL 1.2 runs on SDL2 (read as SDL starts, so set first).
+  setenv("SDL12COMPAT_USE_GAME_CONTROLLERS", "1", 1);
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0 && SDL_Init(SDL_INIT_VIDEO) < 0) fatal_screen();
+  Pads pads = openpads(platform_padlayout);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   if (!platform_videomode()) fatal_screen();
 
@@ -108,6 +113,7 @@ extern "C" int SDL_main(int, char**) {
   // browser's main loop goes on after it has ended.
   static Shell* shell =
       new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
+  shell->pads = pads;  // opened at start-up; the frame polls them from now on
   return platform_run(*shell, endgame);
 }
 

@@ -3,7 +3,13 @@
 // of the game, the frame above all, is the same code on both.
 #pragma once
 
+struct PadLayout;
 struct Shell;
+
+// Where this platform's SDL shows each of the pad's rows (pads.h): on the
+// desktop SDL2's game-controller mapping, in the browser the Gamepad API's
+// standard layout.
+extern const PadLayout platform_padlayout;
 
 // Start-up step 4: the 1024 by 768 OpenGL surface. The desktop takes the full
 // screen; in the browser it is the page's canvas, which the page puts full

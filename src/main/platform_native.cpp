@@ -6,8 +6,15 @@
 #include <cstring>
 
 #include "main/frame.h"
+#include "main/pads.h"
 #include "main/platform.h"
 #include "main/shell.h"
+
+// SDL 1.2 on SDL2 shows every pad through SDL2's game-controller mapping
+// (main.cpp asks for it), whose numbers the rows take; only the pads present
+// at start are read.
+const PadLayout platform_padlayout = {
+    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}, {0, 1, 2, 3}, false};
 
 // Vertical sync keeps a loop that redraws as fast as the swap allows from
 // spinning a whole core.

@@ -6,6 +6,7 @@
 #include <emscripten.h>
 
 #include "main/frame.h"
+#include "main/pads.h"
 #include "main/platform.h"
 #include "main/shell.h"
 
@@ -35,6 +36,19 @@ void webframe() {
 }
 
 }  // namespace
+
+// The browser's SDL reads pads through the Gamepad API, numbered by its
+// standard layout: buttons 0 south, 1 east, 2 west, 3 north, 4 and 5 the left
+// and right shoulders, 8 back, 9 start, 10 and 11 the sticks pressed, 12 to 15
+// the d-pad up, down, left and right, 16 the guide; axes 0 and 1 the left
+// stick, 2 and 3 the right. A browser lists a pad only once a button on it
+// has been pressed, so pads are looked for every frame.
+const PadLayout platform_padlayout = {
+    // south, east, west, north, back, guide, start, left and right stick,
+    // left and right shoulder, up, down, left, right
+    {0, 1, 2, 3, 8, 16, 9, 10, 11, 4, 5, 12, 13, 14, 15},
+    {0, 1, 2, 3},
+    true};
 
 // The canvas is the 1024 by 768 surface; the page scales it to the window.
 bool platform_videomode() { return SDL_SetVideoMode(1024, 768, 0, SDL_OPENGL) != nullptr; }

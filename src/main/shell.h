@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "main/pads.h"
 #include "world/world.h"
 
 union SDL_Event;
@@ -21,6 +22,9 @@ constexpr int cameraoffsety = 354;  // at the screen centre
 constexpr const char* firstlevel = "tutorial1.lvl";
 constexpr const char* menusong = "menu.adx";
 constexpr const char* playsong = "song.adx";
+
+constexpr int paddeadzone = 8000;  // stick readings within this of rest count as rest:
+                                   // a worn stick never quite centres
 
 // Menu command codes.
 enum MenuCommand { command_none = 0, command_newgame = 1, command_resume = 2, command_quit = 3 };
@@ -45,6 +49,12 @@ struct Shell {
   int nudgex, nudgey;      // keyboard nudge of the shift vector (w, a, s, d held)
   int mousenudgex, mousenudgey;  // mouse nudge since the last frame
   int leftheld, rightheld;       // arrow keys held, 0 or 1
+  int padwalkx, padwalky;        // left stick beyond its dead zone: -1, 0 or 1, y down as SDL's
+  int padnudgex, padnudgey;      // right stick beyond its dead zone: -1, 0 or 1, y up as nudgey
+  int paddpad;                   // d-pad directions held, SDL_HAT_* bits (hat or its buttons)
+  int padshifts;                 // a bit per pad shift button (east, right shoulder) held
+                                 // and counted in shiftheld
+  Pads pads;                     // every pad open and its last readings; the frame polls them
   uint32_t lasttick;       // SDL ticks up to which world steps are accounted
   char levelname[64];      // copy of the finished level's nextlevel
   StepMemory stepmemory;   // the last world's step memory, handed to the next one: it
@@ -60,6 +70,7 @@ struct Shell {
   void menuevent(const SDL_Event& e);  // the menu event table
   void command(int r);                 // acts on a menu command code
   void playevent(const SDL_Event& e);  // the play event table
+  void padevent(const SDL_Event& e, bool inmenu);  // the pad's rows of either table
   void runsteps(uint32_t now);         // the fixed step clock
   void shiftcontrol();                 // once per play frame, after the event batch
   void placecamera();
@@ -74,6 +85,10 @@ struct Shell {
   void playframe(uint32_t now, const Events& next, const std::function<void()>& pointer);
 
  private:
+  void padbutton(int b, bool down, bool inmenu);
+  bool padheld(int hatbit) const;      // a direction held on the left stick or the d-pad
+  void padpoint(int step);             // the pointer to the next button down (1) or up (-1),
+                                       // or to the last that way when it is past it
   World* newworld(const char* path);   // loads, hands over the mixer and the step memory
   void dropworld();                    // keeps the step memory, deletes the world
 };
