@@ -544,13 +544,14 @@ void fit(std::vector<ReplayLine>& lines, int total) {
 
 // Holds the last line on long enough for the fade, plays the lines from the
 // fresh state and cuts them at the finish; the steps to it, or -1 when the
-// level is not finished.
+// level is not finished or a shift line comes where no shift can start (a
+// player's control would do nothing there).
 int finishes(World& w, const WorldSnapshot& fresh, std::vector<ReplayLine>& lines) {
   if (lines.empty() || lines.back().shift) return -1;
   lines.back().steps += finishsteps;
   restore(w, fresh);
   const ReplayResult r = playreplay(w, lines);
-  if (!r.finished) return -1;
+  if (!r.finished || r.idleshifts > 0) return -1;
   fit(lines, r.steps);
   return r.steps;
 }
@@ -738,7 +739,7 @@ SolveResult solvelevel(const std::string& path, const SolveOptions& options) {
     return result;
   }
   const ReplayResult played = playreplay(*check, result.lines);
-  if (!played.finished || played.steps != result.steps) {
+  if (!played.finished || played.steps != result.steps || played.idleshifts > 0) {
     result.solved = false;
     result.err = "the solution found did not replay to the finish (" +
                  std::to_string(played.steps) + " steps played)";
