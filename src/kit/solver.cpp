@@ -162,7 +162,7 @@ class Search {
                   int* steps);
   long long expanded = 0;  // states expanded since begin
   long long stepped = 0;   // world steps taken since begin (and shifts tried, when complete)
-  Outcome last = spent;    // what advance last ended with
+  Outcome last = spent;    // what advance last ended with, as the race keeps it
   const bool complete;
   size_t states() const { return seen.size(); }
   // Where the hero came closest to the end by the guide (then by distance),
@@ -271,8 +271,6 @@ class Search {
     return done;
   }
 
-  Outcome run(long long limit, Clock::time_point deadline, std::vector<ReplayLine>* lines,
-              int* steps);
   void expand(int32_t id, int32_t* found, int* tail);
   void lines(int32_t id, int tail, std::vector<ReplayLine>* out) const;
 };
@@ -449,12 +447,6 @@ void Search::begin(double weightused, int boundused) {
 
 Search::Outcome Search::advance(long long limit, Clock::time_point deadline,
                                 std::vector<ReplayLine>* out, int* steps) {
-  last = run(limit, deadline, out, steps);
-  return last;
-}
-
-Search::Outcome Search::run(long long limit, Clock::time_point deadline,
-                            std::vector<ReplayLine>* out, int* steps) {
   long long count = 0;
   while (!open.empty() || !deferred.empty()) {
     if (stepped >= limit) return spent;
@@ -509,7 +501,7 @@ Search::Outcome race(const std::vector<Search*>& searches, Allowance* allow,
       if (allow->left <= 0) break;
       any = true;
       const long long before = s->stepped;
-      const Search::Outcome o =
+      const Search::Outcome o = s->last =
           s->advance(before + std::min(slice, allow->left), allow->deadline, lines, steps);
       allow->left -= s->stepped - before;
       if (o == Search::solved) return o;
