@@ -34,18 +34,26 @@ std::vector<ReplayLine> route(int press, int jump) {
   return lines;
 }
 
-// Whether the lines finish the level without a death, on a fresh world.
-bool clears(const std::string& level, const std::vector<ReplayLine>& lines) {
+// Plays the lines on a fresh world: whether they finish the level, and the
+// steps at which the hero dies.
+bool play(const std::string& level, const std::vector<ReplayLine>& lines,
+          std::vector<int>* deaths) {
   World w(nopictures);
   EXPECT_FALSE(w.loadfile(level.c_str(), nullptr));
-  bool died = false;
+  deaths->clear();
   int fade = w.fade;
   const ReplayResult r = playreplay(w, lines, [&](const World& now, const ReplayEvent& e) {
     if (e.kind != ReplayEvent::stepped) return;
-    died = died || herodied(fade, now.fade);
+    if (herodied(fade, now.fade)) deaths->push_back(e.steps);
     fade = now.fade;
   });
-  return r.finished && !died;
+  return r.finished;
+}
+
+// Whether the lines finish the level without a death.
+bool clears(const std::string& level, const std::vector<ReplayLine>& lines) {
+  std::vector<int> deaths;
+  return play(level, lines, &deaths) && deaths.empty();
 }
 
 // The jumps from a standing start that clear the level: their steps.
@@ -165,6 +173,21 @@ TEST(Difficulty, MoreRoomNeverRatesHarder) {
   EXPECT_EQ(plain.stretches.size(), 1u);
   ASSERT_EQ(saved.stretches.size(), 2u);
   EXPECT_LE(saved.deathsmilli, plain.deathsmilli);
+  // A route that walks into the spikes, then runs again from the respawn
+  // until it finishes: each of its deaths ends a stretch, and the last
+  // stretch starts at the last.
+  const std::string level = dir.write("plain.lvl", room(widest, ""));
+  std::vector<int> deaths;
+  play(level, {{400, false, true, false, false, 0, 0, 0}}, &deaths);
+  std::vector<ReplayLine> dying = route(0, jump);
+  dying.insert(dying.begin(), {deaths.empty() ? 1 : deaths[0], false, true, false, false, 0, 0, 0});
+  const bool finished = play(level, dying, &deaths);
+  DifficultyOptions asgiven;
+  asgiven.runs = 20;
+  asgiven.widen = false;
+  const DifficultyReport r = measuredifficulty(level, dying, asgiven);
+  EXPECT_EQ(r.ok ? r.stretches.back().stretch.from : -1,
+            finished && !deaths.empty() ? deaths.back() : -2);
 }
 
 // The same seed gives the same figures, whatever else ran before; another

@@ -120,7 +120,7 @@ DifficultyReport measuredifficulty(const std::string& path, const std::vector<Re
       follow(candidate, i, middle);
       restore(*w, fresh);
       std::unique_ptr<RoutePlay> next(new RoutePlay(*w, candidate));
-      if (!next->finished || (next->died && !play->died)) continue;
+      if (!next->finished || next->deaths > play->deaths) continue;
       play = std::move(next);
       changed = true;
       r.moved++;
@@ -150,6 +150,9 @@ DifficultyReport measuredifficulty(const std::string& path, const std::vector<Re
       const Box* b = w->items[f.stretch.checkpoint];
       f.checkpointx = std::min(b->x1, b->x2);
       f.checkpointy = std::min(b->y1, b->y2);
+    } else if (f.stretch.death) {
+      f.checkpointx = f.stretch.respawnx;
+      f.checkpointy = f.stretch.respawny;
     }
     f.runs = options.runs;
     f.passed = passes(*play, static_cast<int>(k), options.runs, options.seed);
@@ -223,10 +226,11 @@ std::string difficultytext(const std::string& name, const DifficultyReport& r,
   out += buf;
   for (size_t k = 0; k < r.stretches.size(); k++) {
     const StretchFigures& f = r.stretches[k];
-    std::string goal = f.stretch.checkpoint >= 0
-                           ? "checkpoint at (" + std::to_string(f.checkpointx) + ", " +
-                                 std::to_string(f.checkpointy) + ")"
-                           : std::string("the end");
+    const std::string at =
+        "(" + std::to_string(f.checkpointx) + ", " + std::to_string(f.checkpointy) + ")";
+    const std::string goal = f.stretch.checkpoint >= 0 ? "checkpoint at " + at
+                             : f.stretch.death     ? "the route's death, respawn at " + at
+                                                   : std::string("the end");
     std::snprintf(buf, sizeof buf,
                   "  %zu: steps %d-%d to %s: %d of %d got through (%s), expected deaths %s%s\n",
                   k + 1, f.stretch.from, f.stretch.to, goal.c_str(), f.passed, f.runs,
@@ -268,7 +272,9 @@ std::string difficultyjson(const std::string& name, const DifficultyReport& r,
     out += k ? ", " : "";
     out += "{\"from\": " + std::to_string(f.stretch.from) + ", \"to\": " +
            std::to_string(f.stretch.to) + ", \"goal\": " +
-           (f.stretch.checkpoint >= 0 ? "\"checkpoint\"" : "\"end\"") +
+           (f.stretch.checkpoint >= 0 ? "\"checkpoint\""
+            : f.stretch.death       ? "\"death\""
+                                    : "\"end\"") +
            ", \"x\": " + std::to_string(f.checkpointx) + ", \"y\": " +
            std::to_string(f.checkpointy) + ", \"runs\": " + std::to_string(f.runs) +
            ", \"passed\": " + std::to_string(f.passed) +

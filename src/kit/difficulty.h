@@ -38,7 +38,7 @@ struct ChangeFigures {
 
 struct StretchFigures {
   Stretch stretch;
-  int checkpointx = 0, checkpointy = 0;  // the checkpoint it ends at (its lower left corner)
+  int checkpointx = 0, checkpointy = 0;  // the checkpoint it ends at (lower left corner), or the respawn
   int runs = 0, passed = 0;              // runs, and runs that got through
   int64_t deathsmilli = 0;               // expected deaths, thousandths; a floor when passed is 0
 };

@@ -106,7 +106,7 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
 
   std::vector<int> touched(w.items.size(), 0);
   std::vector<std::pair<int, int>> pos = {{w.x, w.y}};
-  Stretch current{0, 0, -1, false};
+  Stretch current{0, 0, -1};
   int fade = w.fade;
   auto keep = [&](const World& now, int step) {
     boundaries.push_back(step);
@@ -123,7 +123,6 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
     if (e.kind != ReplayEvent::stepped) return;
     const bool death = herodied(fade, now.fade);
     fade = now.fade;
-    if (death) current.diedbefore = died = true;
     pos.push_back({now.x, now.y});
     path.back().push_back({now.x, now.y});
     bool newcheckpoint = false;
@@ -137,10 +136,21 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
         current.to = e.steps;
         current.checkpoint = static_cast<int>(j);
         stretches.push_back(current);
-        current = Stretch{e.steps, 0, -1, false};
+        current = Stretch{e.steps, 0, -1};
       }
     }
-    if (newcheckpoint || std::binary_search(wanted.begin(), wanted.end(), e.steps))
+    if (death) {
+      // What the route did since the stretch began is undone by the respawn
+      // (pickups given back); from here on it plays the stretch again.
+      deaths++;
+      current.to = e.steps;
+      current.death = true;
+      current.respawnx = now.checkx;
+      current.respawny = now.checky;
+      stretches.push_back(current);
+      current = Stretch{e.steps, 0, -1};
+    }
+    if (newcheckpoint || death || std::binary_search(wanted.begin(), wanted.end(), e.steps))
       if (boundaries.back() != e.steps) keep(now, e.steps);
   };
   const ReplayResult played = playreplay(w, routelines(r, 0, r.steps), watch);
@@ -175,7 +185,8 @@ bool RoutePlay::getsthrough(const Route& changed, int from, int k) const {
     if (e.kind != ReplayEvent::stepped || through || failed) return;
     const bool death = herodied(fade, now.fade);
     fade = now.fade;
-    if (death && !s.diedbefore) failed = true;
+    if (death)
+      (s.death && now.checkx == s.respawnx && now.checky == s.respawny ? through : failed) = true;
     else if (e.state == state_finished) through = true;  // the end counts for any stretch
     else if (s.checkpoint >= 0) through = !death && touches(now.x, now.y, *now.items[s.checkpoint]);
   };

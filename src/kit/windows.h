@@ -40,12 +40,17 @@ std::vector<ReplayLine> routelines(const Route& r, int from, int to);
 const char* changename(const KeyChange& c);  // "left press", "jump", "shift", ...
 
 // A stretch between checkpoints: the route from `from` steps until the step
-// `to` that first touches a checkpoint it has not touched before, or the one
-// in which the level reports finished.
+// `to` that first touches a checkpoint it has not touched before, the one in
+// which the level reports finished, or one in which the route itself dies.
+// A run gets through a stretch only by reaching its end without a death; a
+// stretch that ends in the route's own death (a level may be finished
+// through one) is got through by a death that respawns the hero where the
+// route's does, and the next stretch starts from that respawn.
 struct Stretch {
   int from, to;         // steps
-  int checkpoint;       // index into World::items touched at `to`; -1: the finish
-  bool diedbefore;      // the route itself dies in it, so a death is no failure here
+  int checkpoint;       // index into World::items touched at `to`; -1: the finish or a death
+  bool death = false;   // ends in the route's own death
+  int respawnx = 0, respawny = 0;  // death: the respawn point it leaves the hero at
 };
 
 // Moves key change i by d steps and the changes after it along with it, as a
@@ -78,7 +83,7 @@ class RoutePlay {
 
   bool finished = false;          // the route finishes the level
   int length = 0;                 // steps to the finishing one
-  bool died = false;              // the route dies somewhere
+  int deaths = 0;                 // the route's own deaths, each ending a stretch
   std::vector<Stretch> stretches;
   std::vector<int> stretchof;     // per key change: its stretch
   std::vector<int> placex, placey;  // per key change: the hero's position when it happens
