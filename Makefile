@@ -74,7 +74,7 @@ solve: build
 	./scripts/solve-levels.sh $(BUILD) $(if $(WRITE),write,)
 
 # How hard each shipped level is for a person, in chain order: writes
-# docs/difficulty.md and its plot docs/difficulty.png (a few minutes).
+# docs/difficulty.md and its plot docs/difficulty.png (half a minute on a built tree).
 difficulty: build
 	@$(DEPS) difficulty
 	./scripts/difficulty.sh $(BUILD)
