@@ -4,7 +4,7 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build game icons run tiled test-build test screenshots solve bench install package clean \
+.PHONY: all deps configure build game icons run tiled test-build test screenshots solve difficulty bench install package clean \
 	fuzz fuzz-smoke asan-build test-asan soak test-tsan web web-build serve-web test-web
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh
@@ -72,6 +72,12 @@ package: all icons
 # WRITE=1 the shipped levels' replays are written over data/levels/*.replay.
 solve: build
 	./scripts/solve-levels.sh $(BUILD) $(if $(WRITE),write,)
+
+# How hard each shipped level is for a person, in chain order: writes
+# docs/difficulty.md and its plot docs/difficulty.png (half a minute on a built tree).
+difficulty: build
+	@$(DEPS) difficulty
+	./scripts/difficulty.sh $(BUILD)
 
 # Current pictures of the title, a level in play and a shift in progress for
 # the README, taken from the real game by the play tests that reach them.

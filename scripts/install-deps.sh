@@ -3,7 +3,7 @@
 # what building and running the game need. Runs apt-get only for what is
 # missing: as root directly, otherwise through sudo.
 #
-#   scripts/install-deps.sh [build] [test] [bench] [tiled] [package] [fuzz] [web]
+#   scripts/install-deps.sh [build] [test] [bench] [tiled] [package] [fuzz] [web] [difficulty]
 set -e
 
 # Building the game, its tools and its data (FreeType and the fonts set the
@@ -31,6 +31,9 @@ web="emscripten node-acorn dpkg-dev chromium nodejs python3"
 command -v npm >/dev/null 2>&1 || web="$web npm"
 # The benchmarks and whole-program timings (make bench).
 bench="libbenchmark-dev hyperfine valgrind ffmpeg xvfb xauth x11-utils mesa-utils"
+# The difficulty table and its plot (make difficulty): jq reads the tool's
+# JSON, gnuplot draws the curve.
+difficulty="jq gnuplot-nox"
 
 [ $# -eq 0 ] && set -- build
 PACKAGES=""
@@ -43,7 +46,8 @@ for group in "$@"; do
         package) PACKAGES="$PACKAGES $build $package" ;;
         fuzz) PACKAGES="$PACKAGES $build $fuzz" ;;
         web) PACKAGES="$PACKAGES $build $web" ;;
-        *) echo "usage: scripts/install-deps.sh [build|test|bench|tiled|package|fuzz|web]..." >&2; exit 2 ;;
+        difficulty) PACKAGES="$PACKAGES $build $difficulty" ;;
+        *) echo "usage: scripts/install-deps.sh [build|test|bench|tiled|package|fuzz|web|difficulty]..." >&2; exit 2 ;;
     esac
 done
 

@@ -534,3 +534,39 @@ TEST_F(TiledActions, SolveShowsTheProofOfAnUnfinishableLevel) {
         << p.x << "," << p.y;
   }
 }
+
+// Difficulty measures the map along the .replay beside it: the Issues list
+// gives the tool's expected deaths, activating the report selects the
+// tightest key change, and the route layers hold it where the hero was.
+TEST_F(TiledActions, DifficultyReportsTheTightestPlace) {
+  std::string level = dir.write("tutorial8.lvl", readfile(leveldir + "tutorial8.lvl"));
+  dir.write("tutorial8.replay", readfile(leveldir + "tutorial8.replay"));
+  std::string json = dir / "figures.json";
+  std::string cmd = std::string("'") + TWINFOLD_BINARY_DIR + "/twinfold-difficulty' '" + level +
+                    "' --json >'" + json + "'";
+  ASSERT_EQ(exitstatus(std::system(cmd.c_str())), 0);
+  std::string figures = readfile(json);
+  std::smatch deaths, tightest;
+  ASSERT_TRUE(std::regex_search(figures, deaths, std::regex("\"expected_deaths\": ([0-9.]+)")));
+  ASSERT_TRUE(std::regex_search(
+      figures, tightest,
+      std::regex("\"tightest\": \\{\"kind\": \"([a-z ]+)\", \"step\": [0-9]+, \"x\": (-?[0-9]+), "
+                 "\"y\": (-?[0-9]+), .*?\"window\": ([0-9]+)")));
+  const std::string name = "key change " + tightest[1].str() + " " + tightest[4].str();
+
+  std::vector<std::string> lines =
+      drive("open " + level + "\ntrigger TwinfoldDifficulty\nwait\nissues\nroute\n");
+  std::string text;
+  for (const std::string& l : lines)
+    if (startswith(l, "issue warning tutorial8.lvl: expected deaths ")) text = l;
+  std::smatch shown;
+  ASSERT_TRUE(std::regex_search(text, shown, std::regex("expected deaths ([0-9.]+) "))) << text;
+  EXPECT_EQ(std::stod(shown[1]), std::stod(deaths[1])) << text;
+  EXPECT_EQ(issue(lines, "warning", "tutorial8.lvl: expected deaths"), std::vector<std::string>{name});
+  std::vector<Point> at;
+  for (const std::string& l : lines)
+    if (startswith(l, "object " + name + " ")) at = pointsof(l.substr(7 + name.size()));
+  ASSERT_EQ(at.size(), 1u) << readfile(dir / "driven");
+  EXPECT_EQ(at[0].x, std::stol(tightest[2]));
+  EXPECT_EQ(at[0].y, std::stol(tightest[3]));
+}

@@ -60,7 +60,7 @@ TEST(ToolsHelp, EveryToolAnswersHelpAndRefusesAnUnknownOption) {
       EXPECT_EQ(wrong.out, "") << name << " " << args;
     }
   }
-  EXPECT_GE(tools, 9);  // adx, art, check, level, media, play, preview, replay, solve
+  EXPECT_GE(tools, 10);  // adx, art, check, difficulty, level, media, play, preview, replay, solve
 }
 
 }  // namespace
