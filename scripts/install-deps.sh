@@ -47,12 +47,12 @@ for group in "$@"; do
     esac
 done
 
+# One query for them all: every make target asks, make run too.
+installed=" $(dpkg-query -W -f='${Package}:${Status} ' $PACKAGES 2>/dev/null) "
 missing=""
 for p in $PACKAGES; do
     case " $missing " in *" $p "*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
+    case "$installed" in *" $p:install ok installed "*) ;; *) missing="$missing $p" ;; esac
 done
 [ -z "$missing" ] && exit 0
 
