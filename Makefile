@@ -12,7 +12,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # the game take. A target whose group brings a library the build looks for
 # (GoogleTest, Google Benchmark) configures again, so the build finds it.
 DEPS = ./scripts/install-deps.sh
-RECONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A new build folder is configured for Ninja (the build group installs it),
+# which answers a build with nothing to do in a blink: make run starts the game
+# at once. A folder configured before keeps its generator.
+GENERATOR = $(if $(wildcard $(BUILD)/CMakeCache.txt),,$(if $(shell command -v ninja),-G Ninja))
+RECONFIGURE = cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 # One build for the programs and the data, so that a `make` with nothing to do
 # walks the build's rules once.
@@ -23,7 +27,7 @@ deps:
 	@$(DEPS) build
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: $(BUILD)/CMakeCache.txt
 
