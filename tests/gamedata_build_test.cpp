@@ -47,6 +47,17 @@ std::map<std::string, fs::file_time_type> times(const std::string& dir) {
   return out;
 }
 
+// The files written (or made) since the times in before were taken.
+std::vector<std::string> written(const std::map<std::string, fs::file_time_type>& before,
+                                 const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& [name, when] : times(dir)) {
+    auto was = before.find(name);
+    if (was == before.end() || was->second != when) out.push_back(name);
+  }
+  return out;
+}
+
 class GameDataBuild : public ::testing::Test {
  protected:
   TempDir dir;
@@ -83,9 +94,11 @@ class GameDataBuild : public ::testing::Test {
     }
     project += "include(" + src + "/cmake/gamedata.cmake)\n";
     dir.write("CMakeLists.txt", project);
+    // Ninja where it is installed, as make configures: its builds start at once.
+    std::string generator = shell("command -v ninja >/dev/null") == 0 ? " -G Ninja" : "";
     std::string out = dir / "configure.log";
     ASSERT_EQ(shell(quote(TWINFOLD_CMAKE_COMMAND) + " -S " + quote(dir.path) + " -B " +
-                    quote(dir / "build") + " >" + quote(out) + " 2>&1"),
+                    quote(dir / "build") + generator + " >" + quote(out) + " 2>&1"),
               0)
         << slurp(out);
   }
@@ -119,20 +132,15 @@ TEST_F(GameDataBuild, MakesOnlyWhatChangedSourcesAndToolsMake) {
   // Nothing changed: no tool runs, no file is written.
   std::map<std::string, fs::file_time_type> before = times(game);
   EXPECT_EQ(build(), std::vector<std::string>{});
-  EXPECT_EQ(times(game), before);
+  EXPECT_EQ(written(before, game), std::vector<std::string>{});
 
   // One level's file: its pictures alone are drawn, and its file copied.
   touch(dir / "data/levels/tutorial2.lvl");
   ran = build();
   ASSERT_EQ(ran.size(), 1u) << slurp(log);
   EXPECT_NE(ran[0].find("/tutorial2 "), std::string::npos) << ran[0];
-  std::map<std::string, fs::file_time_type> after = times(game);
-  for (const auto& [name, when] : before) {
-    if (name != "tutorial2.lvl") {
-      EXPECT_EQ(after[name], when) << name;
-    }
-  }
-  EXPECT_GT(after["tutorial2.lvl"], before["tutorial2.lvl"]);
+  // Its pictures come out the same, so they are left as they were.
+  EXPECT_EQ(written(before, game), std::vector<std::string>{"tutorial2.lvl"});
 
   // The encoder changed: the tune is encoded again, from the WAV it has.
   touch(dir / "tools/twinfold-adx");
