@@ -12,31 +12,41 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # the game take. A target whose group brings a library the build looks for
 # (GoogleTest, Google Benchmark) configures again, so the build finds it.
 DEPS = ./scripts/install-deps.sh
-RECONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A new build folder is configured for Ninja (the build group installs it),
+# which answers a build with nothing to do in a blink: make run starts the game
+# at once. A folder configured before keeps its generator.
+GENERATOR = $(if $(wildcard $(BUILD)/CMakeCache.txt),,$(if $(shell command -v ninja),-G Ninja))
+RECONFIGURE = cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
-all: build game
+# One build for the programs and the data, so that a `make` with nothing to do
+# walks the build's rules once.
+all: deps configure
+	cmake --build $(BUILD) -j $(JOBS) --target all game
 
 deps:
 	@$(DEPS) build
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: $(BUILD)/CMakeCache.txt
 
 build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The game's data: levels, pictures, music and sounds, all made from data/.
-game: build
-	./scripts/make-game.sh $(BUILD)
+# The game's data: levels, pictures, music and sounds, all made from data/;
+# only what a changed source or tool makes is made again (cmake/gamedata.cmake).
+game: deps configure
+	./scripts/make-game.sh $(BUILD) $(JOBS)
 
 # The desktop icons, cut from the hero's sprite sheet, for installing.
 icons: game
 	@$(DEPS) package
 	./scripts/make-icons.sh $(BUILD)
 
-run: all
+# Only what playing takes: the game and its data, not the tools' tests.
+run: deps configure
+	cmake --build $(BUILD) -j $(JOBS) --target twinfold game
 	cd $(BUILD)/game && ../twinfold
 
 # Opens a level in Tiled with the level format, e.g. make tiled LEVEL=data/levels/tutorial3.lvl
@@ -129,7 +139,7 @@ asan-build:
 	@# The game data is the same bytes whoever makes it: take the plain build's
 	@# when there is one, rather than drawing twenty levels again under ASan.
 	@if [ -f $(BUILD)/game/tutorial1.lvl ]; then rm -rf $(ASANBUILD)/game && cp -a $(BUILD)/game $(ASANBUILD)/game; \
-	else ./scripts/make-game.sh $(ASANBUILD); fi
+	else ./scripts/make-game.sh $(ASANBUILD) $(JOBS); fi
 	./scripts/make-icons.sh $(ASANBUILD)
 
 test-asan: asan-build
@@ -163,11 +173,10 @@ test-tsan:
 WEBBUILD ?= build-web
 WEBPORT ?= 8080
 EMENV = NODE_PATH=/usr/share/nodejs
-# Of the desktop build it needs only the programs that make the game data
-# (the make-game-part.sh of tools/art and tools/media), not the game's tests.
+# Of the desktop build it needs only the game data and the programs that make
+# them, not the game's tests.
 web: configure
-	cmake --build $(BUILD) -j $(JOBS) --target twinfold-art twinfold-adx twinfold-media
-	./scripts/make-game.sh $(BUILD)
+	./scripts/make-game.sh $(BUILD) $(JOBS)
 	@$(MAKE) --no-print-directory web-build
 
 # The browser build from the game folder as it is (make test has just made it).

@@ -7,8 +7,8 @@
 set -e
 
 # Building the game, its tools and its data (FreeType and the fonts set the
-# menu's text), and running it.
-build="build-essential cmake pkg-config
+# menu's text), and running it; Ninja makes a build with nothing to do quick.
+build="build-essential cmake ninja-build pkg-config
 libsdl1.2-compat-dev libpng-dev zlib1g-dev
 libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev
 libfreetype-dev fonts-dejavu-core"
@@ -51,12 +51,12 @@ for group in "$@"; do
     esac
 done
 
+# One query for them all: every make target asks, make run too.
+installed=" $(dpkg-query -W -f='${Package}:${Status} ' $PACKAGES 2>/dev/null) "
 missing=""
 for p in $PACKAGES; do
     case " $missing " in *" $p "*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $p"
-    fi
+    case "$installed" in *" $p:install ok installed "*) ;; *) missing="$missing $p" ;; esac
 done
 [ -z "$missing" ] && exit 0
 

@@ -1,13 +1,9 @@
 #!/bin/sh
-# Makes the game's data in BUILD/game from the text sources in data/:
-# level files, pictures, music and sound effects.
+# Makes the game's data in BUILD/game from the text sources in data/: level
+# files, pictures, music and sound effects. The build's target `game` does it
+# (cmake/gamedata.cmake), making again only what changed sources or tools make.
+# Usage: make-game.sh [BUILD [JOBS]]
 set -e
 BUILD=${1:-build}
-SRC=$(cd "$(dirname "$0")/.." && pwd)
-OUT="$BUILD/game"
-mkdir -p "$OUT/audio"
-
-for tool in $(ls "$SRC/tools"); do
-    [ -x "$SRC/tools/$tool/make-game-part.sh" ] && "$SRC/tools/$tool/make-game-part.sh" "$SRC" "$BUILD" "$OUT"
-done
-exit 0
+JOBS=${2:-2}
+exec cmake --build "$BUILD" -j "$JOBS" --target game
