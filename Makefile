@@ -160,17 +160,20 @@ EMENV = NODE_PATH=/usr/share/nodejs
 # Of the desktop build it needs only the programs that make the game data
 # (the make-game-part.sh of tools/art and tools/media), not the game's tests.
 web: configure
-	cmake --build $(BUILD) -j $(JOBS) --target twinfold-art twinfold-adx twinfold-media
+	cmake --build $(BUILD) -j $(JOBS) --target twinfold-art twinfold-adx twinfold-media twinfold-webpng
 	./scripts/make-game.sh $(BUILD)
 	@$(MAKE) --no-print-directory web-build
 
-# The browser build from the game folder as it is (make test has just made it).
+# The browser build from the game folder as it is (make test has just made it),
+# its pictures recompressed in $(BUILD)/game-web (scripts/make-web-game.sh).
 web-build:
 	@$(DEPS) web
 	$(EMENV) ./web/libs.sh $(WEBBUILD)
+	@[ -x $(BUILD)/twinfold-webpng ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-webpng
+	./scripts/make-web-game.sh $(BUILD) $(JOBS)
 	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
-	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game
+	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
 	cp web/index.html web/touch.js web/touch.css $(WEBBUILD)/
 
