@@ -176,6 +176,9 @@ web-build:
 	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
 	cp web/index.html web/touch.js web/touch.css $(WEBBUILD)/
+	@# The service worker's cache is named for the contents of the build.
+	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css twinfold.js \
+	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js
 
 # The browser build played in headless Chromium (web/test/play.test.js) and
 # compared with the native game's pictures, which the native play tests take

@@ -3,8 +3,9 @@
 // shown and named, taps through the title and the introduction, walking,
 // jumping, the menu and Resume, a pad or a key hiding the controls, none on a
 // desktop, a shift dragged by a second finger against the native game's
-// picture (a wide tablet, where the picture shows at its own size), and
-// tutorial1 finished by touches on the controls alone.
+// picture (a wide tablet, where the picture shows at its own size),
+// tutorial1 finished by touches on the controls alone, and the game played
+// again with the server gone after one visit.
 //
 // Usage: node touch.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]
 //   WEBBUILD     the folder make web fills
@@ -34,7 +35,9 @@ const CHANNELTOLERANCE = 4;    // as play.test.js, against the native pictures
 const PIXELSALLOWED = 0.001;
 
 const results = [];
+const only = process.env.TWINFOLD_WEB_ONLY ? new RegExp(process.env.TWINFOLD_WEB_ONLY) : null;
 async function check(name, body) {
+  if (only && !only.test(name)) return;
   const t0 = Date.now();
   try {
     await body();
@@ -414,6 +417,30 @@ async function main() {
     const end = await p.evaluate(() => twinfoldScript);
     expect(end.late === 0, `${end.late} touches came a frame late`);
     expect(end.unknown.length === 0, `keys with no control: ${end.unknown.join(' ')}`);
+    await p.close();
+  });
+
+  await check('after one visit that loaded the levels, the page reaches the first level with the server gone', async () => {
+    // A server of its own: its origin has a service worker of its own, and
+    // closing it leaves only what that worker kept.
+    const own = await serve(root);
+    const { page: p, log: plog, fingers: pf } = await openpage(browser,
+      `http://127.0.0.1:${own.address().port}/`, PHONE);
+    await until(p, async () => {
+      for (const name of await caches.keys()) {
+        const c = await caches.open(name);
+        const kept = await Promise.all(['twinfold.data', 'levels.data', 'levels.js'].map((f) => c.match(f)));
+        if (kept.every((r) => r)) return true;
+      }
+      return false;
+    }, LOADMS, 'the service worker did not keep the game\'s files');
+    own.close();
+    own.closeAllConnections();
+    const from = plog.length;
+    await p.reload({ waitUntil: 'domcontentloaded' });
+    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load offline');
+    await newgame(p, pf);
+    await logline(plog, /^start location: 128,96$/, from);
     await p.close();
   });
 
