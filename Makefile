@@ -177,24 +177,33 @@ EMENV = NODE_PATH=/usr/share/nodejs
 # them, not the game's tests.
 web: configure
 	./scripts/make-game.sh $(BUILD) $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target twinfold-webpng
 	@$(MAKE) --no-print-directory web-build
 
-# The browser build from the game folder as it is (make test has just made it).
+# The browser build from the game folder as it is (make test has just made it),
+# its pictures recompressed in $(BUILD)/game-web (scripts/make-web-game.sh).
 web-build:
 	@$(DEPS) web
 	$(EMENV) ./web/libs.sh $(WEBBUILD)
+	@[ -x $(BUILD)/twinfold-webpng ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-webpng
+	./scripts/make-web-game.sh $(BUILD) $(JOBS)
 	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
-	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game
+	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
-	cp web/index.html $(WEBBUILD)/index.html
+	cp web/index.html web/touch.js web/touch.css $(WEBBUILD)/
+	@# The service worker's cache is named for the contents of the build.
+	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css twinfold.js \
+	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js
 
 # The browser build played in headless Chromium (web/test/play.test.js) and
 # compared with the native game's pictures, which the native play tests take
 # (from docs/ when the tests are not built). puppeteer-core comes at the
 # version web/test/package-lock.json pins; the browser is Debian's Chromium.
 # tutorial1's replay is played as the play script twinfold-playscript makes.
-# TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png.
+# web/test/touch.test.js plays it by touch on an emulated phone.
+# TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png and the
+# phone as docs/phone.png.
 test-web:
 	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
 	@$(MAKE) --no-print-directory web-build
@@ -209,6 +218,7 @@ test-web:
 	$(BUILD)/twinfold-playscript $(BUILD)/game data/levels/tutorial1.replay \
 	  >$(WEBBUILD)/native/tutorial1.script
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
+	node web/test/touch.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 
 # Serves the page on this machine only; any static file host serves it as well.
 serve-web: web

@@ -64,4 +64,5 @@ target_link_libraries(twinfold_script PUBLIC twinfold_kit twinfold_game)
 file(GLOB content_sources CONFIGURE_DEPENDS ${src}/content/*.cpp)
 add_library(twinfold_content STATIC ${content_sources})
 target_include_directories(twinfold_content PUBLIC ${src} ${PNG_INCLUDE_DIRS})
-target_link_libraries(twinfold_content PUBLIC ${PNG_LINK_LIBRARIES})
+# zlib for the browser's pictures, deflated by hand (pngsmall.cpp).
+target_link_libraries(twinfold_content PUBLIC ${PNG_LINK_LIBRARIES} z)

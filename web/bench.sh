@@ -42,8 +42,8 @@ Page load to the first title frame (from the start of the navigation to the
 end of the first frame the game draws), the files served from 127.0.0.1 with
 the cache off, median of five loads: **$(fig titlems 0) ms** (loads: $(fig loads 0) ms),
 $(fig titlebytes kB) kB transferred before it. Sizes: \`twinfold.wasm\` $(fig sizes/twinfold.wasm kB) kB,
-\`twinfold.js\` $(fig sizes/twinfold.js kB) kB, \`twinfold.data\` (start-up: menu, music,
-sounds, the hero) $(fig sizes/twinfold.data MB) MB, \`levels.data\` (loaded after the
+\`twinfold.js\` $(fig sizes/twinfold.js kB) kB, \`twinfold.data\` (start-up: menu, its music,
+sounds) $(fig sizes/twinfold.data MB) MB, \`levels.data\` (loaded after the
 title) $(fig sizes/levels.data MB) MB.
 
 Frames per second of the game against \`twinfold_frames\` (bench/frames,

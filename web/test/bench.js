@@ -114,6 +114,8 @@ async function main() {
   for (let i = 0; i < LOADS; i++) {
     const page = await browser.newPage();
     await page.setCacheEnabled(false);
+    // Nor the files the page's service worker kept at the load before.
+    await page.setBypassServiceWorker(true);
     await page.goto(url, { waitUntil: 'domcontentloaded' });
     await waitfor(page, () => window.twinfoldTitle, 'no title frame');
     loads.push(await page.evaluate(() => window.twinfoldTitle));

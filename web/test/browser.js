@@ -8,7 +8,8 @@ const path = require('path');
 const http = require('http');
 const puppeteer = require('puppeteer-core');
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript',
+                '.wasm': 'application/wasm',
                 '.data': 'application/octet-stream' };
 
 // A static server on 127.0.0.1 for the build folder, as any static host;
