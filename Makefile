@@ -193,6 +193,7 @@ test-web:
 	@[ -x $(BUILD)/twinfold-playscript ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-playscript
 	$(BUILD)/twinfold-playscript $(BUILD)/game data/levels/tutorial1.replay \
 	  >$(WEBBUILD)/native/tutorial1.script
+	$(BUILD)/twinfold-playscript --keys >$(WEBBUILD)/native/keys.json
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 
 # Serves the page on this machine only; any static file host serves it as well.

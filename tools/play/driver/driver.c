@@ -32,6 +32,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "kit/scriptkeys.h"
+
 typedef struct {
   int frame;
   enum { clockline, downline, upline, clickline, snapline } kind;
@@ -67,12 +69,8 @@ static void* real(const char* name) {
 }
 
 static int keycode(const char* name) {
-  static const struct { const char* name; int code; } keys[] = {
-      {"left", SDLK_LEFT}, {"right", SDLK_RIGHT}, {"up", SDLK_UP},   {"space", SDLK_SPACE},
-      {"w", SDLK_w},       {"a", SDLK_a},         {"s", SDLK_s},     {"d", SDLK_d},
-      {"escape", SDLK_ESCAPE}, {"f12", SDLK_F12}};
-  for (size_t i = 0; i < sizeof keys / sizeof keys[0]; i++)
-    if (strcmp(name, keys[i].name) == 0) return keys[i].code;
+  for (size_t i = 0; i < scriptkeycount; i++)
+    if (strcmp(name, scriptkeys[i].name) == 0) return scriptkeys[i].sdl;
   return -1;
 }
 
