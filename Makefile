@@ -145,8 +145,10 @@ asan-build:
 test-asan: asan-build
 	LD_PRELOAD="$(MESADRIVER)" $(SANITIZERENV) ./scripts/run-tests.sh $(ASANBUILD) $(JOBS)
 
-# The real game under the sanitizers, played by random seeded input for
-# SOAKSECONDS (600); SEED repeats a run. Not part of make test.
+# The real game under the sanitizers for SOAKSECONDS (600): a round a level,
+# its shipped replay to its end, then random seeded input; the loads per level
+# are printed, and a level never reached fails it. SEED repeats a run. Not
+# part of make test.
 SOAKSECONDS ?= 600
 SEED ?=
 SANITIZERENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
@@ -217,6 +219,7 @@ test-web:
 	@[ -x $(BUILD)/twinfold-playscript ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-playscript
 	$(BUILD)/twinfold-playscript $(BUILD)/game data/levels/tutorial1.replay \
 	  >$(WEBBUILD)/native/tutorial1.script
+	$(BUILD)/twinfold-playscript --keys >$(WEBBUILD)/native/keys.json
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 	node web/test/touch.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 

@@ -10,7 +10,7 @@ SECONDS_EACH=$2
 JOBS=${3:-2}
 shift 2
 [ $# -gt 0 ] && shift
-TARGETS=${*:-level png bmp adx wav replay}
+TARGETS=${*:-level png bmp webbmp adx wav replay}
 HERE=$(cd "$(dirname "$0")" && pwd)
 cd "$FUZZBUILD"
 mkdir -p logs findings
@@ -19,9 +19,17 @@ mkdir -p logs findings
 # a few chunks or commands without making every run slow.
 maxlen() {
     case $1 in
-        png | bmp) echo 16384 ;;
+        png | bmp | webbmp) echo 16384 ;;
         adx | wav) echo 8192 ;;
         *) echo 4096 ;;
+    esac
+}
+
+# The browser's BMP reader reads the same files as the game's.
+dictof() {
+    case $1 in
+        webbmp) echo bmp ;;
+        *) echo "$1" ;;
     esac
 }
 
@@ -29,7 +37,7 @@ run() {
     t=$1
     mkdir -p "corpus/$t"
     ./fuzz-$t -max_total_time="$SECONDS_EACH" -max_len="$(maxlen "$t")" -timeout=10 \
-        -dict="$HERE/$t.dict" -close_fd_mask=3 -print_final_stats=1 \
+        -dict="$HERE/$(dictof "$t").dict" -close_fd_mask=3 -print_final_stats=1 \
         -artifact_prefix="findings/$t-" "corpus/$t" "seeds/$t" > "logs/$t.log" 2>&1
 }
 

@@ -10,7 +10,7 @@ BUILD=$2
 OUT=$3
 GAME="$BUILD/game"
 rm -rf "$OUT"
-for t in level replay png bmp adx wav; do mkdir -p "$OUT/$t"; done
+for t in level replay png bmp webbmp adx wav; do mkdir -p "$OUT/$t"; done
 
 # Levels and replays: the game's own, then edge cases of the lexer.
 cp "$SRC"/data/levels/*.lvl "$OUT/level/"
@@ -52,6 +52,10 @@ convert -size 17x3 gradient:red-blue -type Palette -compress RLE "BMP3:$B/rle8.b
 convert -size 9x3 gradient:white-black -monochrome "BMP3:$B/mono.bmp"
 convert -size 5x3 gradient:red-blue "BMP:$B/v5.bmp"
 convert -size 5x3 gradient:red-blue "BMP2:$B/os2.bmp"
+# Rows top first (a negative height): 2 by 2 pixels of 24 bits.
+printf 'BM\106\000\000\000\000\000\000\000\066\000\000\000\050\000\000\000\002\000\000\000\376\377\377\377\001\000\030\000\000\000\000\000\020\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\001\002\003\004\005\006\000\000\007\010\011\012\013\014\000\000' > "$B/topfirst.bmp"
+# The browser's reader meets the same files.
+cp "$B"/* "$OUT/webbmp/"
 
 # Sounds: hand-written WAV files (16-bit mono, 44100 Hz, four samples) and
 # kinds the reader refuses or reads in part; a game sound cut short.

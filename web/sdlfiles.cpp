@@ -5,12 +5,16 @@
 // the game's own loaders run unchanged: streams are real SDL_RWops over bytes
 // in memory, and a BMP becomes the surface SDL 1.2 makes of it (rows top first,
 // pixels as stored: blue, green, red for 24 and 32 bits, indices for 8).
+// The browser's SDL header gives a stream's operations long offsets and
+// size_t counts, SDL 1.2's own ints: they are fitted to either, so the fuzz
+// target (fuzz/webbmp.cpp) builds this file natively.
 #include <SDL.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -47,12 +51,41 @@ int closeowned(SDL_RWops* rw) {
   return 0;
 }
 
+// The stream's operation slots, whichever header's types they have.
+template <typename R, typename Offset>
+void setseek(R (*&slot)(SDL_RWops*, Offset, int)) {
+  slot = [](SDL_RWops* rw, Offset offset, int whence) -> R {
+    return R(memseek(rw, long(offset), whence));
+  };
+}
+template <typename R, typename Count>
+void setread(R (*&slot)(SDL_RWops*, void*, Count, Count)) {
+  slot = [](SDL_RWops* rw, void* out, Count size, Count count) -> R {
+    if constexpr (std::is_signed<Count>::value) {
+      if (size < 0 || count < 0) return R(0);  // SDL 1.2's counts are signed
+    }
+    return R(memread(rw, out, size_t(size), size_t(count)));
+  };
+}
+template <typename R, typename Count>
+void setwrite(R (*&slot)(SDL_RWops*, const void*, Count, Count)) {
+  slot = [](SDL_RWops* rw, const void* in, Count size, Count count) -> R {
+    return R(nowrite(rw, in, size_t(size), size_t(count)));
+  };
+}
+
+// Bytes read, none on an error (SDL 1.2's read answers -1).
+size_t readbytes(SDL_RWops* rw, void* out, size_t n) {
+  const auto got = SDL_RWread(rw, out, 1, n);
+  return got > 0 ? size_t(got) : 0;
+}
+
 SDL_RWops* memstream(Uint8* bytes, size_t size, int (*close)(SDL_RWops*)) {
   SDL_RWops* rw = static_cast<SDL_RWops*>(calloc(1, sizeof(SDL_RWops)));
   if (!rw) return nullptr;
-  rw->seek = memseek;
-  rw->read = memread;
-  rw->write = nowrite;
+  setseek(rw->seek);
+  setread(rw->read);
+  setwrite(rw->write);
   rw->close = close;
   rw->hidden.mem.base = rw->hidden.mem.here = bytes;
   rw->hidden.mem.stop = bytes + size;
@@ -123,14 +156,14 @@ SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* rw, int freesrc) {
   SDL_Surface* s = nullptr;
   Uint8 h[54] = {0};
   long start = rw ? SDL_RWtell(rw) : -1;
-  size_t got = rw ? SDL_RWread(rw, h, 1, 14) : 0;
+  size_t got = rw ? readbytes(rw, h, 14) : 0;
   uint32_t dataoffset = le32(h, got, 10);
   uint32_t headersize = 0;
-  if (got == 14 && h[0] == 'B' && h[1] == 'M' && SDL_RWread(rw, h + 14, 1, 4) == 4)
+  if (got == 14 && h[0] == 'B' && h[1] == 'M' && readbytes(rw, h + 14, 4) == 4)
     headersize = le32(h, 18, 14);
   bool core = headersize == 12;
   size_t n = 18;
-  if (core || headersize >= 40) n += SDL_RWread(rw, h + 18, 1, (core ? 12 : 40) - 4);
+  if (core || headersize >= 40) n += readbytes(rw, h + 18, (core ? 12 : 40) - 4);
   int32_t w = core ? int32_t(le16(h, n, 18)) : int32_t(le32(h, n, 18));
   int32_t rows = core ? int32_t(int16_t(le16(h, n, 20))) : int32_t(le32(h, n, 22));
   uint32_t bits = core ? le16(h, n, 24) : le16(h, n, 28);
@@ -154,7 +187,7 @@ SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* rw, int freesrc) {
       SDL_RWseek(rw, start + 14 + long(headersize), RW_SEEK_SET);
       for (int i = 0; i < count && ok; i++) {
         Uint8 c[4];
-        ok = SDL_RWread(rw, c, 1, size_t(entry)) == size_t(entry);
+        ok = readbytes(rw, c, size_t(entry)) == size_t(entry);
         table[i].r = c[2];
         table[i].g = c[1];
         table[i].b = c[0];
@@ -196,7 +229,7 @@ SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* rw, int freesrc) {
       SDL_RWseek(rw, start + long(dataoffset), RW_SEEK_SET);
       for (uint32_t y = 0; y < height && ok; y++) {
         uint32_t row = topfirst ? y : height - 1 - y;
-        ok = SDL_RWread(rw, pixels + size_t(row) * pitch, 1, size_t(pitch)) == size_t(pitch);
+        ok = readbytes(rw, pixels + size_t(row) * pitch, size_t(pitch)) == size_t(pitch);
       }
     } else {
       free(f);

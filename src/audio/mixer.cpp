@@ -13,7 +13,7 @@
 Music* gamemusic = nullptr;
 Mixer* soundeffects = nullptr;
 
-static constexpr int freechannels = 7;  // 0..6 for play(slot); 7 is the shift loop's
+static constexpr int freechannels = shiftchannel;  // 0..6 for play(slot); 7 is the shift loop's
 
 Mixer::Mixer() {
   // 1. Empty slots.
@@ -30,12 +30,12 @@ Mixer::Mixer() {
   }
   // 3. The sounds: footsteps, the plane-shift loop, the pickup.
   char name[64];
-  for (int s = 0; s < 7; s++) {
+  for (int s = 0; s < footstepslots; s++) {
     std::snprintf(name, sizeof name, "audio/Foot_Concrete_%02d.wav", s + 1);
     loadstream(name, s, false);
   }
-  loadstream("audio/twinfold.wav", 7, true);
-  loadstream("audio/pickup.wav", 8, false);
+  loadstream("audio/twinfold.wav", shiftslot, true);
+  loadstream("audio/pickup.wav", pickupslot, false);
 }
 
 // The game never destroys its mixer; tests and tools do, so it frees its slots.

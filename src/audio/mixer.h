@@ -8,6 +8,11 @@ class Music;
 
 constexpr int mixerslots = 20;
 constexpr int mixerchannels = 8;
+// The game's sounds by slot, and the channel kept for the shift's loop.
+constexpr int footstepslots = 7;  // slots 0..6: the footsteps, one picked at random
+constexpr int shiftslot = 7;      // the looping plane-shift sound
+constexpr int pickupslot = 8;
+constexpr int shiftchannel = 7;   // play(slot) hands out the channels below it
 
 class Mixer {
  public:

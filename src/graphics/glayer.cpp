@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graphics/bitmap.h"
+#include "graphics/screen.h"
 #include "graphics/texture.h"
 #include "graphics/tiles.h"
 
@@ -65,10 +66,10 @@ void GraphicsLayer::render(int x, int y, float opacity) {
       int r = l + t->width;
       int top = height + y - tilesize * i;
       int b = top - t->height;
-      float fl = static_cast<float>(l) * 0.0009765625f;
-      float fr = static_cast<float>(r) * 0.0009765625f;
-      float ft = static_cast<float>(top) / 768;
-      float fb = static_cast<float>(b) / 768;
+      float fl = static_cast<float>(l) * (1.0f / screenwidth);  // exact: a power of two
+      float fr = static_cast<float>(r) * (1.0f / screenwidth);
+      float ft = static_cast<float>(top) / screenheight;
+      float fb = static_cast<float>(b) / screenheight;
       glBegin(GL_TRIANGLE_STRIP);
       glTexCoord2f(0, 0);
       glVertex2f(fl, ft);

@@ -20,8 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The respawn bookkeeping covers only this many items (itemmask's bits).
-constexpr size_t maskbits = 32;
 constexpr long floodcells = 400000;     // most hero positions the reach test visits
 constexpr int floodmargin = 256;        // free space looked at around the elements
 constexpr int loopsamples = 4096;       // most positions tried for a respawn death loop
@@ -201,10 +199,6 @@ void Checker::items() {
   for (size_t i = 0; i < w.items.size(); i++) {
     const Box& b = *w.items[i];
     if (b.kind == kind_end) ends++;
-    const bool pickup = b.kind == kind_shift || b.kind == kind_viewmaster;
-    if (pickup && i >= maskbits)
-      warn(itemat(i), "pickup is item " + std::to_string(i + 1) + ", beyond the first " +
-                          std::to_string(maskbits) + " that respawning restores");
     if (b.kind == kind_spikes && (b.x1 > b.x2 || b.y1 > b.y2))
       warn(itemat(i), std::string("spikes with their corners reversed (x1 above x2 or y1 "
                                   "above y2) are touched ") +

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "kit/scriptkeys.h"
 #include "kit/snapshot.h"
 #include "main/shell.h"
 #include "menu/menu.h"
@@ -341,19 +342,9 @@ bool Player::run(std::string& err) {
 }
 
 const char* keyname(int sym) {
-  switch (sym) {
-    case SDLK_LEFT: return "left";
-    case SDLK_RIGHT: return "right";
-    case SDLK_UP: return "up";
-    case SDLK_SPACE: return "space";
-    case SDLK_w: return "w";
-    case SDLK_a: return "a";
-    case SDLK_s: return "s";
-    case SDLK_d: return "d";
-    case SDLK_ESCAPE: return "escape";
-    case SDLK_F12: return "f12";
-    default: return "?";
-  }
+  for (const ScriptKey& k : scriptkeys)
+    if (k.sdl == sym) return k.name;
+  return "?";
 }
 
 }  // namespace

@@ -131,19 +131,13 @@ bool writereplayfile(const std::string& path, const std::vector<ReplayLine>& lin
   return true;
 }
 
-bool shiftcanstart(const World& w) { return w.canshift != 0 && w.shiftcount != 0; }
-
 bool playershift(World& w, int dx, int dy) {
-  // Entering resets the vector; without the world's leave it stays at 0 and
-  // the release does nothing.
-  w.shiftx = w.shifty = 0;
-  if (!shiftcanstart(w)) return false;
+  // Without the world's leave the vector stays at 0 and the release does nothing.
+  if (!startshift(w)) return false;
   const int32_t x = w.x, y = w.y;
   w.shiftx = dx;
   w.shifty = dy;
-  w.switchplane(1);
-  w.shiftx = w.shifty = 0;
-  w.switchplane(0);
+  releaseshift(w);
   return w.x != x || w.y != y;
 }
 

@@ -48,12 +48,9 @@ std::string replaytext(const std::vector<ReplayLine>& lines,
 bool writereplayfile(const std::string& path, const std::vector<ReplayLine>& lines,
                      const std::vector<std::string>& comments, std::string& err);
 
-// The shell's shift control as a player works it: true when a shift starts
-// now (the control held alone, the world allowing it).
-bool shiftcanstart(const World& w);
-// One whole shift: starts it if the world allows, drags the vector to
-// (dx, dy) and lets go, as the shell's release does (switchplane(1), vector
-// to 0, switchplane(0)). Returns true when the hero was carried.
+// One whole shift as a player works the shell's control: starts it if the
+// world allows (startshift), drags the vector to (dx, dy) and lets go
+// (releaseshift). Returns true when the hero was carried.
 bool playershift(World& w, int dx, int dy);
 
 // What the player saw, handed to the watcher as the replay runs.

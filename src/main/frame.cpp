@@ -32,7 +32,7 @@ bool frame(Shell& shell) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (shell.inmenu()) {
     // 2. Menu mode: the shift loop is silenced every menu frame.
-    soundeffects->stop(7);
+    soundeffects->stop(shiftchannel);
     shell.menu->render();
     SDL_GL_SwapBuffers();
     shell.menuframe(poll);

@@ -11,6 +11,7 @@
 
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "graphics/screen.h"
 #include "main/heap.h"
 #include "main/pads.h"
 #include "main/platform.h"
@@ -22,13 +23,13 @@ static World* loadworld(const char* path) { return new World(path); }
 
 static void shiftsound(bool on) {
   if (on)
-    soundeffects->play(7, 7);
+    soundeffects->play(shiftslot, shiftchannel);
   else
-    soundeffects->stop(7);
+    soundeffects->stop(shiftchannel);
 }
 
 static void glsetup() {
-  glViewport(0, 0, 1024, 768);
+  glViewport(0, 0, screenwidth, screenheight);
   glClearColor(0.25f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
   glDepthFunc(GL_LESS);

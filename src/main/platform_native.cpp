@@ -29,7 +29,7 @@ bool platform_videomode() {
     return false;
   }
   SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-  return SDL_SetVideoMode(1024, 768, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE) != nullptr;
+  return SDL_SetVideoMode(screenwidth, screenheight, 0, SDL_FULLSCREEN | SDL_OPENGL | SDL_HWSURFACE) != nullptr;
 }
 
 void platform_pointer(const Shell&) { SDL_WarpMouse(screencentrex, screencentrey); }

@@ -51,7 +51,7 @@ const PadLayout platform_padlayout = {
     true};
 
 // The canvas is the 1024 by 768 surface; the page scales it to the window.
-bool platform_videomode() { return SDL_SetVideoMode(1024, 768, 0, SDL_OPENGL) != nullptr; }
+bool platform_videomode() { return SDL_SetVideoMode(screenwidth, screenheight, 0, SDL_OPENGL) != nullptr; }
 
 // While shifting the pointer is locked to the canvas and each motion arrives
 // as a movement; putting SDL's idea of the pointer back at the centre is the

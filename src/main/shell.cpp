@@ -305,18 +305,13 @@ void Shell::shiftcontrol() {
   }
   mousenudgex = mousenudgey = 0;
   // 5. Entering: exactly one control held.
-  if (shiftheld == 1 && !shifting) {
-    world->shiftx = world->shifty = 0;
-    if (world->canshift != 0 && world->shiftcount != 0) {
-      platform.shiftsound(true);
-      shifting = true;
-    }
+  if (shiftheld == 1 && !shifting && startshift(*world)) {
+    platform.shiftsound(true);
+    shifting = true;
   }
   // 6. Leaving: the hero jumps planes if the spot is free.
   if (shiftheld == 0 && shifting) {
-    world->switchplane(1);
-    world->shiftx = world->shifty = 0;
-    world->switchplane(0);
+    releaseshift(*world);
     shifting = false;
     platform.shiftsound(false);
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "graphics/screen.h"
 #include "main/pads.h"
 #include "world/world.h"
 
@@ -15,8 +16,8 @@ class Mixer;
 constexpr uint32_t stepms = 30;     // one world step is 30 ms of game time
 constexpr uint32_t maxbacklog = 3;  // a hitch must not fling the hero through floors:
                                     // more owed steps than this are dropped
-constexpr int screencentrex = 512;  // the pointer is warped back here every play frame
-constexpr int screencentrey = 384;
+constexpr int screencentrex = screenwidth / 2;  // the pointer is warped back here every play frame
+constexpr int screencentrey = screenheight / 2;
 constexpr int cameraoffsetx = 488;  // puts the middle of the 48 by 60 hero box
 constexpr int cameraoffsety = 354;  // at the screen centre
 constexpr const char* firstlevel = "tutorial1.lvl";

@@ -5,10 +5,10 @@
 #include <GL/gl.h>
 
 #include "graphics/glayer.h"
+#include "graphics/screen.h"
 #include "world/world.h"
 
 namespace {
-constexpr int screenheight = 768;       // window pixels; the pointer's y is turned by it
 constexpr int buttonwidth = 256;        // hit rectangle of a button, from its drawing position
 constexpr int buttonheight = 64;
 constexpr int buttonx = 600;            // every button's left edge

@@ -7,8 +7,6 @@
 
 namespace {
 
-// Pickup sound slot of the mixer.
-constexpr int pickupsound = 8;
 
 // a * h / w truncated, for 0 <= a < w and 0 <= h, each below 2^32 (differences
 // of int32 corners): the product stays below 2^64, so unsigned 64 bits hold it.
@@ -106,15 +104,15 @@ void World::collidecallback(int index, int, int) {
       const bool viewmasterpickup = item->kind == kind_viewmaster;
       item->kind = kind_taken;
       shiftcount += 1;
-      // The first 32 items keep their bit; later ones go to their own list so
+      // The first items keep their bit; later ones go to their own list so
       // a death gives back exactly what was taken, however long the list.
-      if (index < 32) {
+      if (static_cast<size_t>(index) < itemmaskbits) {
         itemmask |= uint32_t{1} << index;
       } else {
         latepickups.push_back(index);
       }
       soundsasked++;
-      if (mixer) mixer->play(pickupsound);
+      if (mixer) mixer->play(pickupslot);
       if (viewmasterpickup) state = state_viewmaster;
       break;
     }
@@ -135,7 +133,7 @@ void World::go_checkpoint() {
   y = checky;
   // 2. Bits set since the checkpoint, in increasing order, then the later items.
   const uint32_t since = itemmask & ~checkitems;
-  for (size_t i = 0; i < 32; i++) {
+  for (size_t i = 0; i < itemmaskbits; i++) {
     if (!(since & (uint32_t{1} << i))) continue;
     if (i < items.size() && items[i]) items[i]->kind = kind_shift;
     shiftcount -= 1;

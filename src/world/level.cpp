@@ -9,11 +9,6 @@
 
 namespace {
 
-// Longest keyword the lexer keeps; letters beyond it are dropped, so a longer
-// word is its first 31 characters and matches nothing.
-constexpr int wordroom = 31;
-// Room of a picture name, terminator excluded (nextlevel has 31).
-constexpr int pictureroom = 127;
 // Largest shift count a level may set, either sign.
 constexpr int32_t maxshiftcount = 1000;
 
@@ -161,7 +156,8 @@ Box* squareitem(Point p, int32_t size, int32_t kind) {
 }
 
 Box* pickup(Point p, int32_t kind) {
-  return new Box(offset(p.x, -16), offset(p.y, -16), offset(p.x, 16), offset(p.y, 16), kind);
+  const int32_t half = pickupsize / 2;
+  return new Box(offset(p.x, -half), offset(p.y, -half), offset(p.x, half), offset(p.y, half), kind);
 }
 
 }  // namespace
@@ -267,7 +263,7 @@ bool World::loadcommands(FILE* f, std::ostream* log) {
       out << "start location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setEndPosition")) {
       Point p = readpoint(in, note);
-      additem(squareitem(p, 40, kind_end));
+      additem(squareitem(p, endsize, kind_end));
       out << "end location: " << p.x << "," << p.y << "\n";
     } else if (!std::strcmp(word, "setShiftCount")) {
       int32_t n = 0;
@@ -291,13 +287,13 @@ bool World::loadcommands(FILE* f, std::ostream* log) {
       in.readname(nextlevel, sizeof nextlevel - 1, &note.run);
       out << "next level: " << nextlevel << "\n";
     } else if (!std::strcmp(word, "addCheckPoint")) {
-      additem(squareitem(readpoint(in, note), 64, kind_checkpoint));
+      additem(squareitem(readpoint(in, note), checkpointsize, kind_checkpoint));
     } else if (!std::strcmp(word, "setImageShift")) {
       // The picture offset also marks a checkpoint at the same point.
       Point p = readpoint(in, note);
       imageshiftx = p.x;
       imageshifty = p.y;
-      additem(squareitem(p, 64, kind_checkpoint));
+      additem(squareitem(p, checkpointsize, kind_checkpoint));
     } else {
       note.known = false;
       out << "unknown command: " << word << "\n";

@@ -1,6 +1,17 @@
 // Plane switching: carrying the hero by the shift vector when a shift ends.
 #include "world/world.h"
 
+bool startshift(World& w) {
+  w.shiftx = w.shifty = 0;
+  return shiftcanstart(w);
+}
+
+void releaseshift(World& w) {
+  w.switchplane(1);
+  w.shiftx = w.shifty = 0;
+  w.switchplane(0);
+}
+
 // The shell ends a shift with switchplane(1), a zero shift vector, then
 // switchplane(0): the first call carries the hero shiftcount times the vector
 // the other way if the box is free there, the second only brings plane back.

@@ -3,15 +3,16 @@
 #include <GL/gl.h>
 
 #include "graphics/glayer.h"
+#include "graphics/screen.h"
 #include "graphics/texture.h"
 #include "world/world.h"
 
 namespace {
 
-// Screen mapping: one level pixel per window pixel on a 1024 by 768 window.
-constexpr float xscale = 0.0009765625f;  // 1 / 1024
-constexpr float ydivisor = 768;
-constexpr float fadestep = 0.03125f;       // a fade of 32 steps, 1/32 each
+// Screen mapping: one level pixel per window pixel.
+constexpr float xscale = 1.0f / screenwidth;  // exact: a power of two
+constexpr float ydivisor = screenheight;
+constexpr float fadestep = 1.0f / fadesteps;  // the fade's opacity moves by this a step
 constexpr float faintcopy = 0.5f;          // foreground copies behind the last one
 constexpr float faintelements = 0.25f;     // element-view copies behind the first one
 constexpr float cell = 0.1171875f;         // 60 / 512: one sprite cell in texture units

@@ -16,8 +16,7 @@ constexpr int32_t slidespeed = -3;       // fastest fall against a wall
 constexpr int32_t slipspeed = 4;         // a slippery landing throws the hero off this fast
 constexpr int32_t wallheight = 40;       // a wall must rise more than this above the feet
 constexpr int32_t rundelayreload = 54;   // 55 grounded steps at full speed before running
-constexpr int32_t finishedfade = 32;     // fade beyond this: the level is finished
-constexpr int footstepsounds = 7;        // mixer slots 0..6
+constexpr int32_t finishedfade = fadesteps;  // fade beyond this: the level is finished
 
 // Speed squares in 64 bits; the thresholds below are the rules' own.
 int64_t sq(int32_t v) { return int64_t{v} * v; }
@@ -64,7 +63,7 @@ int32_t airborneframe(int32_t vy, int32_t next) {
 // One footstep. rand() is drawn whether or not there is a mixer, so a run
 // takes the same random numbers with sound and without.
 void footstep(World& w) {
-  const int slot = rand() % footstepsounds;
+  const int slot = rand() % footstepslots;
   w.soundsasked++;
   if (w.mixer) w.mixer->play(slot);
 }

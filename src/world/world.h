@@ -53,6 +53,20 @@ struct LoadError {
   explicit operator bool() const { return kind != none; }
 };
 
+// The level format's sizes (twinfold-level format hands them to the level
+// editor). Items a command names by one point: a checkpoint (and the picture
+// offset's) and the end have that point as their lower left corner, a pickup
+// its centre.
+constexpr int32_t checkpointsize = 64;
+constexpr int32_t endsize = 40;
+constexpr int32_t pickupsize = 32;
+// Longest keyword the lexer keeps; letters beyond it are dropped, so a longer
+// word is its first 31 characters and matches nothing.
+constexpr int wordroom = 31;
+// Room of a picture name and of the next level's, terminator excluded.
+constexpr int pictureroom = 127;
+constexpr int nextlevelroom = 31;
+
 // The hero box, in level pixels; its lower left corner is (World::x, World::y).
 constexpr int herowidth = 48;
 constexpr int heroheight = 60;
@@ -67,8 +81,13 @@ inline int32_t clampcoord(int64_t v) {
   return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
 }
 
-// The fade counter after a load or a death: it climbs back to 0 in 32 steps.
-constexpr int32_t fadestart = -32;
+// The fade counter after a load or a death: it climbs back to 0 in fadesteps
+// steps; at the end it climbs from 1, and past fadesteps the level is finished.
+constexpr int32_t fadesteps = 32;
+constexpr int32_t fadestart = -fadesteps;
+
+// itemmask's bits: the first items keep their bit, later pickups a list.
+constexpr size_t itemmaskbits = 32;
 
 // The step's own memory, three values of the hero's movement beyond its
 // speeds. A world starts with them at rest; the shell hands them from each
@@ -101,7 +120,7 @@ struct HeroState {
   int32_t frametimer = 1;            // steps until the next animation frame; 0 holds it
   int32_t checkx = 500, checky = 250;  // respawn point
   uint32_t checkitems = 0;           // itemmask when the respawn point was last set
-  uint32_t itemmask = 0;             // pickups taken: bit i for items[i] (i < 32)
+  uint32_t itemmask = 0;             // pickups taken: bit i for items[i] (i < itemmaskbits)
   int32_t fade = fadestart;          // <0 fading in, 0 playing, >=1 ending; >32 finished
   // Footstep and pickup sounds the world has asked for since it was built,
   // counted with or without a mixer (wraps; only differences are meaningful).
@@ -127,7 +146,7 @@ class World : public WorldState {
   // The level's settings and parts, fixed once loaded, and what the world
   // owns or borrows; the mutable fields are WorldState's.
   int32_t imageshiftx, imageshifty;  // offset of both level pictures from the elements
-  char nextlevel[32];                // file name of the next level; empty = none
+  char nextlevel[nextlevelroom + 1];  // file name of the next level; empty = none
   std::vector<Box*> boxes;           // solid elements in file order; owned
   std::vector<Box*> items;           // touchable elements in file order; owned
   GraphicsLayer** layers;            // [0] background, [1] foreground, each may be null; owned
@@ -140,8 +159,8 @@ class World : public WorldState {
   // Headless support: without pictures the world loads no picture file and
   // makes no OpenGL call; picture commands only record their names.
   const PictureMaker* pictures;      // borrowed; makes and frees the pictures; null: only named
-  char backgroundname[128];          // name given by the first setBackground, or empty
-  char foregroundname[128];          // name given by the first setForeground, or empty
+  char backgroundname[pictureroom + 1];  // name given by the first setBackground, or empty
+  char foregroundname[pictureroom + 1];  // name given by the first setForeground, or empty
   std::vector<std::string> unknownwords;  // loader: words that matched no command, file order
   std::vector<LevelCommand> commands;     // loader: every command in file order
 
@@ -210,6 +229,16 @@ enum CommandList : int {
 
 // The shell keeps each component of the shift vector within -32..32.
 constexpr int32_t shiftlimit = 32;
+
+// The shift control's start and release, as the shell works them and the
+// replays play them. A shift starts only where the world allows one:
+inline bool shiftcanstart(const World& w) { return w.canshift != 0 && w.shiftcount != 0; }
+// The control taken: the vector back to 0; true when the shift starts (the
+// world then stands still until the release).
+bool startshift(World& w);
+// The control let go: switchplane(1) carries the hero by the vector if the
+// spot is free, the vector goes back to 0, switchplane(0) ends the shift.
+void releaseshift(World& w);
 
 
 // The hero died in the step that took the fade from before to after: a death

@@ -1,18 +1,20 @@
 // twinfold-level: prints a level as the game's headless loader builds it.
-// Usage: twinfold-level json LEVEL
+// Usage: twinfold-level json LEVEL, or twinfold-level format
 // Prints one JSON object on standard output: the solid elements and the items
 // in list order with their corners as stored (x1, x2, y1, y2) and their flags
 // or kind, the start, the shift count, the picture offset, the next level, the
 // picture names, whether the level asks for each picture at all (a command
 // whose name reads as empty still asks, and the game stops on it) and the
 // words that named no command. The level editor's extension reads levels
-// through it, so there is one lexer only.
+// through it, so there is one lexer only; and the format's sizes and name
+// limits through `format`, so it restates none of them.
 // Exit status: 0 printed, 1 the level cannot be read, 2 wrong command line.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "kit/json.h"
 #include "kit/quietload.h"
 #include "world/world.h"
 
@@ -20,27 +22,10 @@ namespace {
 
 const char* const usage =
     "usage: twinfold-level json LEVEL\n"
-    "  prints LEVEL as the game loads it, as one JSON object\n"
+    "       twinfold-level format\n"
+    "  prints LEVEL as the game loads it, as one JSON object; or the level\n"
+    "  format's item sizes and name limits, as one JSON object\n"
     "  exit status: 0 printed, 1 LEVEL cannot be read, 2 wrong command line\n";
-
-// A JSON string. Names are bytes: control characters and bytes above 0x7f
-// are written as \u00XX, so the output is always plain ASCII.
-std::string quoted(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += char(c);
-    } else if (c < 0x20 || c >= 0x7f) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", unsigned(c));
-      out += esc;
-    } else {
-      out += char(c);
-    }
-  }
-  return out + "\"";
-}
 
 const char* boolean(bool b) { return b ? "true" : "false"; }
 
@@ -58,8 +43,14 @@ std::string corners(const Box& b) {
          ", \"y1\": " + std::to_string(b.y1) + ", \"y2\": " + std::to_string(b.y2);
 }
 
-std::string point(int32_t x, int32_t y) {
-  return "{\"x\": " + std::to_string(x) + ", \"y\": " + std::to_string(y) + "}";
+// The items' sizes in level pixels, and the longest names the loader keeps.
+std::string formatjson() {
+  return "{\"checkpointsize\": " + std::to_string(checkpointsize) +
+         ", \"endsize\": " + std::to_string(endsize) +
+         ", \"pickupsize\": " + std::to_string(pickupsize) +
+         ", \"wordroom\": " + std::to_string(wordroom) +
+         ", \"pictureroom\": " + std::to_string(pictureroom) +
+         ", \"nextlevelroom\": " + std::to_string(nextlevelroom) + "}\n";
 }
 
 std::string leveljson(const World& w) {
@@ -77,17 +68,17 @@ std::string leveljson(const World& w) {
     out += i ? ",\n    {" : "\n    {";
     out += corners(b) + ", \"kind\": " + std::to_string(b.kind) + "}";
   }
-  out += "],\n  \"start\": " + point(w.x, w.y);
+  out += "],\n  \"start\": " + jsonpoint(w.x, w.y);
   out += ",\n  \"shiftcount\": " + std::to_string(w.shiftcount);
-  out += ",\n  \"imageshift\": " + point(w.imageshiftx, w.imageshifty);
-  out += ",\n  \"nextlevel\": " + quoted(w.nextlevel);
-  out += ",\n  \"background\": " + quoted(w.backgroundname);
-  out += ",\n  \"foreground\": " + quoted(w.foregroundname);
+  out += ",\n  \"imageshift\": " + jsonpoint(w.imageshiftx, w.imageshifty);
+  out += ",\n  \"nextlevel\": " + jsonquoted(w.nextlevel);
+  out += ",\n  \"background\": " + jsonquoted(w.backgroundname);
+  out += ",\n  \"foreground\": " + jsonquoted(w.foregroundname);
   out += ",\n  \"backgroundasked\": " + std::string(boolean(asks(w, "setBackground")));
   out += ",\n  \"foregroundasked\": " + std::string(boolean(asks(w, "setForeground")));
   out += ",\n  \"unknownwords\": [";
   for (size_t i = 0; i < w.unknownwords.size(); i++) {
-    out += (i ? ", " : "") + quoted(w.unknownwords[i]);
+    out += (i ? ", " : "") + jsonquoted(w.unknownwords[i]);
   }
   return out + "]\n}\n";
 }
@@ -98,6 +89,10 @@ int main(int argc, char** argv) {
   if (argc == 2 && !std::strcmp(argv[1], "--help")) {
     std::fputs(usage, stdout);
     return 0;
+  }
+  if (argc == 2 && !std::strcmp(argv[1], "format")) {
+    std::fputs(formatjson().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (argc != 3 || std::strcmp(argv[1], "json") || (argv[2][0] == '-' && argv[2][1] != '\0')) {
     std::fputs(usage, stderr);

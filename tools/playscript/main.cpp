@@ -7,14 +7,18 @@
 
 #include "kit/playscript.h"
 #include "kit/replay.h"
+#include "kit/scriptkeys.h"
 
 namespace {
 
 void usage(std::FILE* to) {
   std::fprintf(to,
                "usage: twinfold-playscript GAMEFOLDER REPLAY...\n"
+               "       twinfold-playscript --keys\n"
                "Writes to standard output the play script in which New game in GAMEFOLDER\n"
                "plays its levels in turn by the replays given, one a level, then quits.\n"
+               "--keys writes the script's key names as JSON instead: each name's SDL key\n"
+               "symbol and the browser's keyCode, {\"left\": {\"sdl\": 276, \"browser\": 37}, ...}.\n"
                "Exit status: 0 with the script, 1 when a replay cannot be read or does not\n"
                "finish its level, 2 a wrong command line.\n");
 }
@@ -24,6 +28,14 @@ void usage(std::FILE* to) {
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--help") {
     usage(stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--keys") {
+    std::string json = "{";
+    for (const ScriptKey& k : scriptkeys)
+      json += std::string(json.size() > 1 ? ", " : "") + "\"" + k.name + "\": {\"sdl\": " +
+              std::to_string(k.sdl) + ", \"browser\": " + std::to_string(k.browser) + "}";
+    std::printf("%s}\n", json.c_str());
     return 0;
   }
   bool options = false;

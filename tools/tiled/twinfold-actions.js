@@ -14,7 +14,8 @@
  *   Map > Watch route     twinfold-play --replay: the last route in the game
  *   Map > Test-play level twinfold-play: the map as it stands, in the game
  *
- * The route's positions come from twinfold-replay --trace, the game's own
+ * The solver's outcome comes from twinfold-solve --json, the route's
+ * positions from twinfold-replay --json, the game's own
  * stepping: the hero's lower left corner after every step, as the start
  * point marks it. A plane shift breaks the line and is drawn as a line of
  * its own from where the hero stood to where it landed (type "shift"; "shift
@@ -242,26 +243,23 @@ function addroutelayer(map, objects) {
   return objects;
 }
 
-// Stretches of hero positions between shifts, and the shifts themselves,
-// from twinfold-replay --trace.
-function traceroute(trace) {
+// Stretches of hero positions between carried shifts, and the shifts
+// themselves, from twinfold-replay --json.
+function jsonroute(played) {
   var stretches = [[]], shifts = [];
-  lines(trace).forEach(function(l) {
-    var step = /^\d+ (-?\d+) (-?\d+) /.exec(l);
-    var shift = /^# line (\d+): shift (carried|refused|could not start), hero (-?\d+),(-?\d+) -> (-?\d+),(-?\d+)/.exec(l);
-    if (step) {
-      stretches[stretches.length - 1].push({x: Number(step[1]), y: Number(step[2])});
-    } else if (shift) {
-      var from = {x: Number(shift[3]), y: Number(shift[4])}, to = {x: Number(shift[5]), y: Number(shift[6])};
-      shifts.push({line: shift[1], how: shift[2], points: shift[2] === "carried" ? [from, to] : [from]});
-      if (shift[2] === "carried") stretches.push([to]);
-    }
+  var at = 0;  // steps taken into the stretches so far
+  played.shifts.forEach(function(s) {
+    for (; at < s.afterstep; at++) stretches[stretches.length - 1].push(played.route[at]);
+    var carried = s.how === "carried";
+    shifts.push({line: s.line, how: s.how, points: carried ? [s.from, s.to] : [s.from]});
+    if (carried) stretches.push([s.to]);
   });
+  for (; at < played.route.length; at++) stretches[stretches.length - 1].push(played.route[at]);
   return {stretches: stretches.filter(function(s) { return s.length > 1; }), shifts: shifts};
 }
 
-function drawroute(map, trace, H) {
-  var route = traceroute(trace);
+function drawroute(map, played, H) {
+  var route = jsonroute(played);
   // Unnamed: Tiled would label each one over the level.
   var objects = route.stretches.map(function(s) { return routeobject("route", "", s, H); });
   route.shifts.forEach(function(s) {
@@ -272,11 +270,8 @@ function drawroute(map, trace, H) {
   return addroutelayer(map, objects);
 }
 
-// "farthest points reached: (120, 64), (300, 96)" in level coordinates.
-function drawfarthest(map, text, H) {
-  var list = text.slice(text.indexOf("farthest points reached:"));
-  var points = [], re = /\((-?\d+), (-?\d+)\)/g, m;
-  while ((m = re.exec(list))) points.push({x: Number(m[1]), y: Number(m[2])});
+// The hero's places nearest the end, in level coordinates.
+function drawfarthest(map, points, H) {
   return addroutelayer(map, points.map(function(p, i) {
     return routeobject("farthest point", "farthest " + (i + 1), [p], H);
   }));
@@ -285,22 +280,27 @@ function drawfarthest(map, text, H) {
 function shower(map, objects) { return function() { showobjects(map, objects); }; }
 
 function solved(map, level, replay, par, H) {
-  runbackground("route", program("replay"), [level, replay, "--trace"], function(status, out, err) {
+  runbackground("route", program("replay"), [level, replay, "--json"], function(status, out, err) {
     if (!isopen(map)) return;
-    var objects = drawroute(map, out, H);
+    // An input the replay player refused has only its message on standard error.
+    var played = out.trim() ? JSON.parse(out) : {route: [], shifts: [], message: lines(err).pop()};
+    var objects = drawroute(map, played, H);
     lastroute = {map: map, replay: replay};
     var note = status === 0 ? "; route in layer '" + routelayername + "'"
-                            : "; the route did not replay: " + lines(err + out).pop();
+                            : "; the route did not replay: " + played.message;
     report("warning", par + note, shower(map, objects));
   });
 }
 
+// The solver's outcome as twinfold-solve --json gives it (statuses 0, 1 and
+// 4); any other status has only its message on standard error.
 function solveanswer(map, level, replay, H, status, out, err) {
-  var text = (status === 0 ? out : err).trim();
-  if (status === 0) return solved(map, level, replay, text, H);
+  var outcome = status === 0 || status === 1 || status === 4 ? JSON.parse(out) : null;
+  if (status === 0) return solved(map, level, replay, outcome.message, H);
   if (!isopen(map)) return;
-  if (status === 4) return report("error", text, shower(map, drawfarthest(map, text, H)));
+  if (status === 4) return report("error", outcome.message, shower(map, drawfarthest(map, outcome.farthest, H)));
   removeroute(map);
+  var text = outcome ? outcome.message : err.trim();
   report(status === 1 ? "warning" : "error", text || "twinfold-solve ended with status " + status);
 }
 
@@ -313,9 +313,9 @@ function solvelevel() {
   var replay = level.replace(/\.lvl$/, ".replay"), H = levelheight(map);
   var solver = program("solve");
   var answer = function(status, out, err) { solveanswer(map, level, replay, H, status, out, err); };
-  runbackground("solve", solver, [level, "-o", replay, "--budget", String(solvebudget)], function(status, out, err) {
+  runbackground("solve", solver, [level, "-o", replay, "--json", "--budget", String(solvebudget)], function(status, out, err) {
     // A solver that bounds its search only in seconds refuses --budget.
-    if (status === 2) runbackground("solve", solver, [level, "-o", replay, "--seconds", String(solveseconds)], answer);
+    if (status === 2) runbackground("solve", solver, [level, "-o", replay, "--json", "--seconds", String(solveseconds)], answer);
     else answer(status, out, err);
   });
 }

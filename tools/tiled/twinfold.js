@@ -4,6 +4,7 @@
  *
  * Opening runs `twinfold-level json LEVEL`, the game's own loader, and turns
  * what it built into objects; nothing here reads the level text itself. The
+ * items' sizes and the names' limits come from `twinfold-level format`. The
  * game's programs are looked for in this order (twinfold-level as the
  * example): the path in the environment variable TWINFOLD_LEVEL_TOOL;
  * twinfold-level beside this file; beside the twinfold-level that
@@ -52,13 +53,14 @@
 var tilesize = 16;       // map grid, in pixels; the level itself has no grid
 var extensiondir = __filename.replace(/\/[^\/]*$/, "");
 
-// Fixed-size items: their command names one point, their size is the game's.
+// Fixed-size items: their command names one point, their size is the game's
+// (its name in twinfold-level format).
 var fixeditems = {
-  "checkpoint": {size: 64, command: "addCheckPoint", centred: false},
-  "picture offset": {size: 64, command: "setImageShift", centred: false},
-  "end": {size: 40, command: "setEndPosition", centred: false},
-  "shift pickup": {size: 32, command: "addShiftPickup", centred: true},
-  "viewmaster pickup": {size: 32, command: "addViewMasterPickup", centred: true},
+  "checkpoint": {size: "checkpointsize", command: "addCheckPoint", centred: false},
+  "picture offset": {size: "checkpointsize", command: "setImageShift", centred: false},
+  "end": {size: "endsize", command: "setEndPosition", centred: false},
+  "shift pickup": {size: "pickupsize", command: "addShiftPickup", centred: true},
+  "viewmaster pickup": {size: "pickupsize", command: "addViewMasterPickup", centred: true},
 };
 var rectcommands = {
   "ground": "buildGround",
@@ -107,17 +109,27 @@ function findpicture(file, levelpath) {
 
 /* ---- opening ---- */
 
-// The level as the game's loader builds it (see twinfold-level).
-function loadlevel(fileName) {
+// twinfold-level's JSON answer to args.
+function askleveltool(args) {
   var tool = program("level");
   var process = new Process();
-  var status = process.exec(tool, ["json", fileName]);
+  var status = process.exec(tool, args);
   var output = process.readStdOut();
   var errors = process.readStdErr().trim();
   if (status !== 0) {
     throw new Error(errors || ("cannot run " + tool + " (set TWINFOLD_LEVEL_TOOL to twinfold-level)"));
   }
   return JSON.parse(output);
+}
+
+// The level as the game's loader builds it (see twinfold-level).
+function loadlevel(fileName) { return askleveltool(["json", fileName]); }
+
+// The level format's item sizes and name limits, asked for once.
+var formatcache = null;
+function levelformat() {
+  if (!formatcache) formatcache = askleveltool(["format"]);
+  return formatcache;
 }
 
 function roundup(v) { return Math.max(tilesize, Math.ceil(v / tilesize) * tilesize); }
@@ -175,10 +187,10 @@ var kindtypes = {1: "checkpoint", 2: "end", 3: "shift pickup", 4: "spikes", 5: "
 
 // The loader's picture offset made the last checkpoint at that offset.
 function pictureoffsetindex(level) {
-  var s = level.imageshift;
+  var s = level.imageshift, size = levelformat().checkpointsize;
   for (var i = level.items.length - 1; i >= 0; i--) {
     var it = level.items[i];
-    if (it.kind === 1 && it.x1 === s.x && it.y1 === s.y && it.x2 === s.x + 64 && it.y2 === s.y + 64) {
+    if (it.kind === 1 && it.x1 === s.x && it.y1 === s.y && it.x2 === s.x + size && it.y2 === s.y + size) {
       return i;
     }
   }
@@ -325,12 +337,12 @@ function objectcommand(o, H) {
   if (o.property("reversed x") === true || o.property("reversed y") === true) {
     throw describe(o) + " has reversed corners; a " + type + " has none";
   }
-  var c = rectcorners(o, H);
-  if (c[1] - c[0] !== item.size || c[3] - c[2] !== item.size) {
+  var c = rectcorners(o, H), size = levelformat()[item.size];
+  if (c[1] - c[0] !== size || c[3] - c[2] !== size) {
     throw describe(o) + " is " + o.width + " by " + o.height + "; a " + type + " is " +
-        item.size + " by " + item.size;
+        size + " by " + size;
   }
-  var half = item.centred ? item.size / 2 : 0;
+  var half = item.centred ? size / 2 : 0;
   return commandline(item.command, checkints(o, [c[0] + half, c[2] + half]));
 }
 
@@ -363,10 +375,10 @@ function namecommand(command, value, room, errors) {
 }
 
 function settinglines(map, errors) {
-  var lines = [];
-  lines = lines.concat(namecommand("setBackground", map.property("background"), 127, errors));
-  lines = lines.concat(namecommand("setForeground", map.property("foreground"), 127, errors));
-  lines = lines.concat(namecommand("setNextLevel", map.property("next level"), 31, errors));
+  var lines = [], format = levelformat();
+  lines = lines.concat(namecommand("setBackground", map.property("background"), format.pictureroom, errors));
+  lines = lines.concat(namecommand("setForeground", map.property("foreground"), format.pictureroom, errors));
+  lines = lines.concat(namecommand("setNextLevel", map.property("next level"), format.nextlevelroom, errors));
   var count = map.property("shift count");
   if (count !== undefined && count !== "" && Number(count) !== 0) {
     if (!Number.isInteger(Number(count)) || !int32(Number(count))) {
@@ -379,9 +391,10 @@ function settinglines(map, errors) {
 
 function unknownlines(map, errors) {
   var words = String(map.property("unknown commands") || "").split(/\s+/).filter(Boolean);
+  var room = levelformat().wordroom;
   return words.map(function(w) {
     if (w === "()") return "();";
-    if (!/^[A-Za-z0-9]{1,31}$/.test(w)) errors.push("unknown command '" + w + "' is not a word of letters and digits");
+    if (!/^[A-Za-z0-9]+$/.test(w) || w.length > room) errors.push("unknown command '" + w + "' is not a word of letters and digits");
     return w + "();";
   });
 }
@@ -469,6 +482,11 @@ var savedplaces = {};
 
 function writelevel(map, fileName) {
   var errors = [], places = [];
+  try {
+    levelformat();
+  } catch (e) {
+    return refuse([e.message]);
+  }
   var text = leveltext(map, errors, places);
   if (errors.length) return refuse(errors);
   var file = new TextFile(fileName, TextFile.WriteOnly);

@@ -9,7 +9,8 @@
 //   WEBBUILD     the folder make web fills (index.html, twinfold.*)
 //   NATIVESHOTS  the native game's title.png and shift.png (make screenshots),
 //                and tutorial1.script, tutorial1's replay as a play script
-//                (twinfold-playscript)
+//                (twinfold-playscript), with keys.json, its key names
+//                (twinfold-playscript --keys)
 //   SCREENSHOTS  where to keep web.png, the page in play, for the README
 // Exit status: 0 when every check passes, 1 when one fails, 2 on a wrong
 // command line. Chromium is Debian's (CHROMIUM overrides /usr/bin/chromium).
@@ -307,13 +308,11 @@ function readscript(file) {
 // browser's frame rate. SDL_GetTicks reads Date.now, which from here on
 // tells the virtual clock: it stands where the game's clock stood and moves
 // only by the script.
-function drivescript(lines) {
+function drivescript(lines, keys) {
   const start = SDL.startTime;
   let now = Date.now() - start;
   let clockms = 0, frame = 0, next = 0;
   Date.now = () => start + now;
-  const codes = { left: 37, up: 38, right: 39, space: 32, w: 87, a: 65, s: 83, d: 68,
-                  escape: 27, f12: 123 };
   const canvas = Module.canvas;
   function mouse(type, x, y) {
     const r = canvas.getBoundingClientRect();
@@ -338,7 +337,7 @@ function drivescript(lines) {
     now += clockms;
     for (const l of mine) {
       if (l.frame !== frame) twinfoldScript.late++;
-      if (l.kind === 'down' || l.kind === 'up') key(l.kind === 'down' ? 'keydown' : 'keyup', codes[l.key]);
+      if (l.kind === 'down' || l.kind === 'up') key(l.kind === 'down' ? 'keydown' : 'keyup', keys[l.key].browser);
       if (l.kind === 'click') {
         mouse('mousemove', l.x, l.y);
         mouse('mousedown', l.x, l.y);
@@ -522,7 +521,8 @@ async function main() {
     expect(lines.length > 20, `the play script has ${lines.length} lines`);
     const { page: p, log: plog } = await openpage(browser, url);
     await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
-    await p.evaluate(drivescript, lines);
+    const keys = JSON.parse(fs.readFileSync(path.join(nativeshots, 'keys.json'), 'utf8'));
+    await p.evaluate(drivescript, lines, keys);
     // The script quits with F12 once tutorial2 is built after tutorial1's
     // end: by then tutorial2's log lines are in.
     const last = lines[lines.length - 1].frame;

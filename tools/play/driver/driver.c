@@ -22,7 +22,10 @@
  * from a generator seeded with SEED (keys, mouse drags and clicks, Escape,
  * the menu's buttons but Quit), one step a frame, for SECONDS of wall-clock
  * time; then a quit request. The report gets "frame N loads L" every 300
- * frames, so a watcher sees a hang, and "soak SEED frames N loads L" at the end. */
+ * frames, so a watcher sees a hang, and "soak SEED frames N loads L" at the end.
+ * With a script as well, the script plays first (a level's replay, say, so
+ * the soak reaches the levels behind it) and the random input takes over
+ * after its last line, for SECONDS from then. */
 #define _GNU_SOURCE
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -31,6 +34,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
+
+#include "kit/scriptkeys.h"
 
 typedef struct {
   int frame;
@@ -55,6 +60,8 @@ static int soaking;            /* soak mode: random input instead of a script */
 static unsigned long long soakseed, random_state;
 static long soakseconds, loads;
 static int randomframe;        /* the frame whose random events were handed out */
+static int scriptend;          /* soak: the frame of the script's last line */
+static struct timespec randomstart;  /* soak: when the random input began */
 static int held[10];           /* soak: keys down, by their index in soakkeys */
 
 static void* real(const char* name) {
@@ -67,12 +74,8 @@ static void* real(const char* name) {
 }
 
 static int keycode(const char* name) {
-  static const struct { const char* name; int code; } keys[] = {
-      {"left", SDLK_LEFT}, {"right", SDLK_RIGHT}, {"up", SDLK_UP},   {"space", SDLK_SPACE},
-      {"w", SDLK_w},       {"a", SDLK_a},         {"s", SDLK_s},     {"d", SDLK_d},
-      {"escape", SDLK_ESCAPE}, {"f12", SDLK_F12}};
-  for (size_t i = 0; i < sizeof keys / sizeof keys[0]; i++)
-    if (strcmp(name, keys[i].name) == 0) return keys[i].code;
+  for (size_t i = 0; i < scriptkeycount; i++)
+    if (strcmp(name, scriptkeys[i].name) == 0) return scriptkeys[i].sdl;
   return -1;
 }
 
@@ -141,6 +144,11 @@ __attribute__((constructor)) static void start(void) {
     soaking = 1;
     random_state = soakseed * 0x9E3779B97F4A7C15ULL + 1;
     clockms = 30;
+    if (script != NULL && *script != '\0') {
+      readscript(script);
+      clockms = 0;  /* the script's clock stands still until it says otherwise */
+      scriptend = count > 0 ? lines[count - 1].frame : 0;
+    }
   } else if (script == NULL || *script == '\0') {
     return;
   } else {
@@ -213,6 +221,10 @@ void SDL_GL_SwapBuffers(void) {
     fprintf(report, "frame %d loads %ld\n", frame, loads);
   for (int i = next; i < count && lines[i].frame == frame; i++)
     if (lines[i].kind == clockline) clockms = (Uint32)lines[i].value;
+  if (soaking && frame == scriptend + 1) {
+    clockms = 30;  /* random play: a step a frame */
+    clock_gettime(CLOCK_MONOTONIC, &randomstart);
+  }
   now += clockms;
   pace();
   swap();
@@ -239,7 +251,7 @@ static int randomevent(SDL_Event* e) {
   struct timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   memset(e, 0, sizeof *e);
-  if (t.tv_sec - started.tv_sec >= soakseconds) {
+  if (t.tv_sec - randomstart.tv_sec >= soakseconds) {
     e->type = SDL_QUIT;
     randomframe = frame;
     return 1;
@@ -286,7 +298,7 @@ int SDL_PollEvent(SDL_Event* e) {
     if (e) queuedat++;
     return 1;
   }
-  if (soaking) return randomevent(e) ? 1 : poll(e);
+  if (soaking && frame > scriptend) return randomevent(e) ? 1 : poll(e);
   while (next < count && lines[next].frame < frame) next++;
   while (next < count && lines[next].frame == frame) {
     Line* l = &lines[next];
