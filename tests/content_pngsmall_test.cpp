@@ -60,7 +60,9 @@ TEST(ContentPngSmall, SamePixelsInFewerBytes) {
     samepixels(dir / "made.png", dir / "small.png");
     EXPECT_EQ(before, (long long)std::filesystem::file_size(dir / "made.png"));
     EXPECT_EQ(after, (long long)std::filesystem::file_size(dir / "small.png"));
-    if (s[0] * s[1] > 1000) EXPECT_LT(after, before);
+    if (s[0] * s[1] > 1000) {
+      EXPECT_LT(after, before);
+    }
     // In place: the same file, smaller or the same.
     ASSERT_TRUE(recompresspng(dir / "made.png", dir / "made.png", before, after, err)) << err;
     samepixels(dir / "made.png", dir / "small.png");
