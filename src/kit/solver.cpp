@@ -256,20 +256,23 @@ class Search {
   // Every part of a snapshot is named in put and take: a part added to
   // WorldSnapshot does not compile here until the search keeps it too.
   void put(const State& s) {
-    auto& [world, lastbox, itemkinds, latepickups] = scratch;
+    auto& [world, lastbox, itemkinds, latepickups, happened] = scratch;
     world = root.world;
     static_cast<HeroState&>(world) = s;
     itemkinds = kinds.get(s.kinds);
     latepickups = late.get(s.late);
-    // Not kept: every rule sets lastbox before it reads it.
+    // Not kept: every rule sets lastbox before it reads it, and every step
+    // its report.
     lastbox = -1;
+    happened = StepReport{};
     restore(w, scratch);
   }
 
   State take(const State* parent) {
     snapshot(w, scratch);
-    const auto& [world, lastbox, itemkinds, latepickups] = scratch;
+    const auto& [world, lastbox, itemkinds, latepickups, happened] = scratch;
     (void)lastbox;
+    (void)happened;
     State s;
     static_cast<HeroState&>(s) = world;
     s.kinds = kinds.intern(itemkinds, parent ? parent->kinds : -1);

@@ -154,7 +154,7 @@ class World : public WorldState {
   Mixer* mixer;                      // borrowed, never deleted here; null = silent
   Box* lastbox;                      // borrowed view into boxes: what stopped the last sweep
   StepReport happened;               // the step's report so far: cleared as a step begins and
-                                     // filled in by the item effects; not state, never saved
+                                     // filled in by the item effects; a snapshot keeps it
 
   // Headless support: without pictures the world loads no picture file and
   // makes no OpenGL call; picture commands only record their names.
