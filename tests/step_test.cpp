@@ -437,10 +437,10 @@ TEST_F(Step, FinishedOnceTheFadePasses32AndFromThenOn) {
   w.step();
   EXPECT_EQ(w.fade, 2);
   for (int k = 2; k <= 31; k++) {
-    w.step();
+    EXPECT_EQ(w.step().state, state_playing) << k;
     EXPECT_EQ(w.getState(), 0) << k;
   }
-  w.step();
+  EXPECT_EQ(w.step().state, state_finished);
   EXPECT_EQ(w.fade, 33);
   EXPECT_EQ(w.getState(), 1);
   EXPECT_EQ(w.getState(), 1);
@@ -458,24 +458,29 @@ TEST_F(Step, SpikesDuringTheEndFadeStartItOver) {
   EXPECT_EQ(w.getState(), 0);
 }
 
-TEST_F(Step, HerodiedSeesEveryDeathButNotTheFadeIn) {
+TEST_F(Step, ReportsEveryDeathTheFadeInsFirstStepIncluded) {
   ground();
   item(480, 240, 560, 300, kind_spikes);  // under the respawn point too
   w.fade = 20;
-  int32_t before = w.fade;
-  w.step();
-  EXPECT_TRUE(herodied(before, w.fade));
-  before = w.fade;
-  w.step();  // respawned on the spikes: dies again
+  EXPECT_TRUE(w.step().died);
+  const int32_t before = w.fade;
+  EXPECT_TRUE(w.step().died);  // respawned on the spikes: dies again
   EXPECT_EQ(before, w.fade);
-  EXPECT_TRUE(herodied(before, w.fade));
+  // The fade-in's first step: the fade goes from -32 to -31 as after a death.
   SetUp();
   ground();
+  item(480, 240, 560, 300, kind_spikes);
+  w.fade = -32;
+  EXPECT_TRUE(w.step().died);
+  // A fade-in on a checkpoint: touches every step, no death.
+  SetUp();
+  ground();
+  item(480, 240, 560, 300, kind_checkpoint);
   w.fade = -32;
   for (int i = 0; i < 33; i++) {
-    before = w.fade;
-    w.step();
-    EXPECT_FALSE(herodied(before, w.fade)) << i;
+    const StepReport r = w.step();
+    EXPECT_FALSE(r.died) << i;
+    EXPECT_TRUE(r.checkpoint) << i;
   }
   EXPECT_EQ(w.fade, 0);
 }

@@ -225,14 +225,11 @@ PreviewTrace tracereplay(World& w, const std::vector<ReplayLine>& lines) {
   int64_t cx, cy;
   centre(w, &cx, &cy);
   t.points.push_back({cx, cy, false});
-  int32_t lastfade = w.fade;
   t.result = playreplay(w, lines, [&](const World& v, const ReplayEvent& e) {
     centre(v, &cx, &cy);
     if (e.kind == ReplayEvent::stepped) {
       // The hero was put back at the respawn point, not walked there.
-      const bool respawned = herodied(lastfade, v.fade);
-      lastfade = v.fade;
-      t.points.push_back({cx, cy, !respawned});
+      t.points.push_back({cx, cy, !v.happened.died});
     } else if (e.kind == ReplayEvent::shifted) {
       int64_t fx = int64_t{e.fromx} + herowidth / 2, fy = int64_t{e.fromy} + heroheight / 2;
       PreviewInk ink = e.carried ? ink_shiftcarried : e.started ? ink_shiftrefused : ink_shiftidle;

@@ -9,6 +9,7 @@ void snapshot(const World& w, WorldSnapshot& s) {
   s.kinds.resize(w.items.size());
   for (size_t i = 0; i < w.items.size(); i++) s.kinds[i] = w.items[i] ? w.items[i]->kind : 0;
   s.latepickups = w.latepickups;
+  s.happened = w.happened;
 }
 
 void restore(World& w, const WorldSnapshot& s) {
@@ -18,4 +19,5 @@ void restore(World& w, const WorldSnapshot& s) {
   for (size_t i = 0; i < w.items.size() && i < s.kinds.size(); i++)
     if (w.items[i]) w.items[i]->kind = s.kinds[i];
   w.latepickups = s.latepickups;
+  w.happened = s.happened;
 }

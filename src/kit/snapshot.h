@@ -20,6 +20,7 @@ struct WorldSnapshot {
   int32_t lastbox = -1;             // index into boxes, -1 for none
   std::vector<int32_t> kinds;       // each item's kind, in list order
   std::vector<int32_t> latepickups;
+  StepReport happened;              // the last step's report
 };
 
 // Saves w into s; reuses s's storage.

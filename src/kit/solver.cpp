@@ -9,8 +9,10 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <queue>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -42,11 +44,38 @@ constexpr int32_t farthestcell = 32;  // reported places lie at least this far a
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
 
 // What a search state puts back: the hero's part of the world's state,
-// whole. The rest of it (camera, plane, keys, shift vector, the report) is
-// at rest between moves and comes from the root.
+// whole, and the snapshot's lists. The rest of WorldState is at rest between
+// moves (no shift held, the camera untouched, the keys and the jump set by
+// each move, the report read off the step) and comes from the root: these
+// are shiftx, shifty, camx, camy, plane, state, keyleft, keyright and jump. A
+// field added to WorldState stops this until it is counted here as at rest
+// too, or moved into HeroState, which the search keeps and compares whole.
+static_assert(sizeof(WorldState) == sizeof(HeroState) + 9 * sizeof(int32_t),
+              "a new WorldState field: at rest between moves, or HeroState's");
 struct State : HeroState {
   int32_t kinds, late;  // interned item kinds and late pickups
 };
+
+// The hero's state as far as it decides what can still happen: all of it
+// but the fields named here, each with why it cannot change a move. Compared
+// and hashed as bytes, so a field added to HeroState counts at once.
+// endsalike: a route search also takes two states whose end fades have gone
+// differently far for one. It tries the finish from each as it reaches it,
+// so all it may lose is a route that dies after touching the end; a proof
+// must not lose even that, so the proof search tells them apart.
+static_assert(std::has_unique_object_representations_v<HeroState>,
+              "HeroState is compared as bytes: it must have no padding");
+HeroState inplay(const HeroState& s, bool endsalike) {
+  HeroState c = s;
+  // The animation only picks the frame drawn and when a footstep sounds.
+  c.animstart = c.animlength = c.frame = c.facing = c.frametimer = 0;
+  // Counts the sounds asked for; no rule reads it.
+  c.soundsasked = 0;
+  // Every negative rundelay acts alike: the step only asks whether it is below 0.
+  c.stepmemory.rundelay = std::max(c.stepmemory.rundelay, -1);
+  if (endsalike && c.fade > 0) c.fade = 1;
+  return c;
+}
 
 // The move that led to a state from its parent.
 struct Move {
@@ -80,10 +109,10 @@ uint64_t mix(uint64_t h, uint64_t v) {
   return h ^ (h >> 31);
 }
 
-// Everything about a state that matters for what can still happen: the
-// animation only decides footstep sounds; every negative rundelay acts alike.
 // Where a state stands, roughly: a few pixels of place, the speed, the run
 // to come and what it carries. Search states that share it are much alike.
+// It only orders a route search (which states wait), never makes two states
+// one, so it leaves fields out freely.
 uint64_t regionkey(const State& s) {
   uint64_t h = 1;
   const int32_t v[] = {s.x >> 4, s.y >> 4, s.vx / 2, s.vy > 0 ? 1 : s.vy < 0 ? -1 : 0,
@@ -94,21 +123,21 @@ uint64_t regionkey(const State& s) {
   return h;
 }
 
-// Everything about a state that decides what can still happen; two states
-// with the same fields play alike whatever else differs.
-using StateFields = std::array<int32_t, 17>;
-StateFields statefields(const State& s) {
-  return {s.x, s.y, s.vx, s.vy, s.gravitytick, s.canshift, s.shiftcount,
-          s.fade > 0 ? 1 : s.fade, s.checkx, s.checky,
-          static_cast<int32_t>(s.checkitems), static_cast<int32_t>(s.itemmask),
-          s.stepmemory.aircontrol, std::max(s.stepmemory.rundelay, -1),
-          s.stepmemory.running ? 1 : 0, s.kinds, s.late};
+// Two states that play alike: the same hero in play and the same lists.
+bool same(const State& a, const State& b, bool endsalike) {
+  const HeroState x = inplay(a, endsalike), y = inplay(b, endsalike);
+  return std::memcmp(&x, &y, sizeof x) == 0 && a.kinds == b.kinds && a.late == b.late;
 }
 
-uint64_t statekey(const State& s) {
+uint64_t statekey(const State& s, bool endsalike) {
+  const HeroState c = inplay(s, endsalike);
+  uint32_t words[sizeof c / sizeof(uint32_t)];
+  static_assert(sizeof c % sizeof(uint32_t) == 0);
+  std::memcpy(words, &c, sizeof c);
   uint64_t h = 0;
-  for (int32_t x : statefields(s)) h = mix(h, static_cast<uint32_t>(x));
-  return h;
+  for (uint32_t x : words) h = mix(h, x);
+  h = mix(h, static_cast<uint32_t>(s.kinds));
+  return mix(h, static_cast<uint32_t>(s.late));
 }
 
 // Interned int vectors (item kinds, late pickups): few distinct ones occur.
@@ -129,11 +158,27 @@ class Tables {
   std::map<std::vector<int32_t>, int32_t> ids;
 };
 
-// World steps a search may still take, and the wall-clock safety stop.
-struct Allowance {
-  long long left;
-  Clock::time_point deadline;
-  bool stopped = false;  // the safety stop fired
+// World steps and the wall-clock safety stop: one for the whole solve, and
+// a share of it for each phase, charged back with what the phase spent.
+struct Budget {
+  long long granted;           // world steps this budget was given
+  long long left;              // of those, not yet taken
+  Clock::time_point deadline;  // the safety stop
+  bool stopped = false;        // the safety stop fired
+  // Up to steps of what is left, for one phase.
+  Budget share(long long steps) const {
+    const long long n = std::min(left, steps);
+    return Budget{n, n, deadline};
+  }
+  // More steps for a phase that goes on.
+  void grant(long long steps) {
+    granted += steps;
+    left += steps;
+  }
+  void charge(const Budget& phase) {
+    left -= phase.granted - phase.left;
+    stopped = stopped || phase.stopped;
+  }
 };
 
 class Search {
@@ -146,7 +191,7 @@ class Search {
   Search(World& w, const SolverGuide& guide, bool groundshifts, int32_t alikes,
          bool complete = false)
       : complete(complete), w(w), guide(guide), groundshifts(groundshifts), alikes(alikes),
-        seen(64, NodeHash{&nodes}, NodeSame{&nodes}) {
+        seen(64, NodeHash{&nodes, !complete}, NodeSame{&nodes, !complete}) {
     snapshot(w, root);
     scratch = root;
   }
@@ -174,12 +219,14 @@ class Search {
   // each the node that reached its state in the fewest steps.
   struct NodeHash {
     const std::vector<Node>* nodes;
-    size_t operator()(int32_t i) const { return statekey((*nodes)[i].s); }
+    bool endsalike;
+    size_t operator()(int32_t i) const { return statekey((*nodes)[i].s, endsalike); }
   };
   struct NodeSame {
     const std::vector<Node>* nodes;
+    bool endsalike;
     bool operator()(int32_t a, int32_t b) const {
-      return statefields((*nodes)[a].s) == statefields((*nodes)[b].s);
+      return same((*nodes)[a].s, (*nodes)[b].s, endsalike);
     }
   };
   struct Near {
@@ -192,7 +239,7 @@ class Search {
   const SolverGuide& guide;
   bool groundshifts;
   int32_t alikes;
-  WorldSnapshot root, scratch, hold;
+  WorldSnapshot root, scratch, saved;
   Tables kinds, late;
   std::vector<Node> nodes;
   std::unordered_set<int32_t, NodeHash, NodeSame> seen;
@@ -206,21 +253,45 @@ class Search {
   double weight = 2;
   int bound = 0;
 
+  // Every part of a snapshot is named in put and take: a part added to
+  // WorldSnapshot does not compile here until the search keeps it too.
   void put(const State& s) {
-    static_cast<HeroState&>(scratch.world) = s;
-    scratch.kinds = kinds.get(s.kinds);
-    scratch.latepickups = late.get(s.late);
-    scratch.lastbox = -1;
+    auto& [world, lastbox, itemkinds, latepickups, happened] = scratch;
+    world = root.world;
+    static_cast<HeroState&>(world) = s;
+    itemkinds = kinds.get(s.kinds);
+    latepickups = late.get(s.late);
+    // Not kept: every rule sets lastbox before it reads it, and every step
+    // its report.
+    lastbox = -1;
+    happened = StepReport{};
     restore(w, scratch);
   }
 
   State take(const State* parent) {
     snapshot(w, scratch);
+    const auto& [world, lastbox, itemkinds, latepickups, happened] = scratch;
+    (void)lastbox;
+    (void)happened;
     State s;
-    static_cast<HeroState&>(s) = scratch.world;
-    s.kinds = kinds.intern(scratch.kinds, parent ? parent->kinds : -1);
-    s.late = late.intern(scratch.latepickups, parent ? parent->late : -1);
+    static_cast<HeroState&>(s) = world;
+    s.kinds = kinds.intern(itemkinds, parent ? parent->kinds : -1);
+    s.late = late.intern(latepickups, parent ? parent->late : -1);
     return s;
+  }
+
+  // The one loop that steps the world for a search: holds keys (a jump
+  // pressed before the first step) for up to steps steps, handing each
+  // step's number from 1 and its report to each, until each says stop.
+  template <class Each>
+  void hold(uint8_t keys, int steps, Each each) {
+    w.setkeys(keys & keyleft ? 1 : 0, keys & keyright ? 1 : 0);
+    w.setjump(keys & keyjump ? 1 : 0);
+    for (int i = 1; i <= steps; i++) {
+      const StepReport r = w.step();
+      stepped++;
+      if (!each(i, r)) return;
+    }
   }
 
   int32_t estimate() const {
@@ -253,21 +324,13 @@ class Search {
   // From a state whose end has been touched, stands until the level reports
   // finished; the steps that took, or 0 when it never does.
   int finish() {
-    snapshot(w, hold);
-    w.setkeys(0, 0);
+    snapshot(w, saved);
     int done = 0;
-    for (int i = 1; i <= finishsteps; i++) {
-      const int32_t before = w.fade;
-      w.step();
-      stepped++;
-      const int state = w.getState();
-      if (state == state_finished) {
-        done = i;
-        break;
-      }
-      if (herodied(before, w.fade)) break;
-    }
-    restore(w, hold);
+    hold(0, finishsteps, [&](int i, const StepReport& r) {
+      if (r.state == state_finished) done = i;
+      return done == 0 && !r.died;
+    });
+    restore(w, saved);
     return done;
   }
 
@@ -311,48 +374,44 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
   for (uint8_t keys : {uint8_t{keyright}, uint8_t{keyleft}, uint8_t{0}}) {
     for (bool jump : {false, true}) {
       put(n.s);
-      w.setkeys(keys & keyleft ? 1 : 0, keys & keyright ? 1 : 0);
-      if (jump) w.setjump(1);
       size_t next = 0;
-      for (int i = 1; i <= longest; i++) {
-        const int32_t before = w.fade;
-        w.step();
-        stepped++;
-        const int state = w.getState();
+      const uint8_t pressed = static_cast<uint8_t>(keys | (jump ? keyjump : 0));
+      hold(pressed, longest, [&](int i, const StepReport& r) {
         const int32_t g = n.g + i;
-        const Move m{static_cast<uint8_t>(keys | (jump ? keyjump : 0)), false,
-                     state >= state_viewmaster, static_cast<int16_t>(i), 0, 0};
-        if (herodied(before, w.fade)) {
+        const Move m{pressed, false, r.state == state_viewmaster, static_cast<int16_t>(i), 0, 0};
+        if (r.died) {
           // The hero starts again at the respawn point: a place of its own
           // only a complete search has to look at.
           if (complete && g < bound) add(id, g, m);
-          break;
+          return false;
         }
-        if (g >= bound) break;
-        if (state == state_finished) {
+        if (g >= bound) return false;
+        if (r.state == state_finished) {
           add(id, g, m);
           *found = static_cast<int32_t>(nodes.size() - 1);
           *tail = 0;
-          return;
+          return false;
         }
         if (w.fade >= 1) {
           const int t = finish();
           if (t > 0 && g + t < bound && add(id, g, m)) {
             *found = static_cast<int32_t>(nodes.size() - 1);
             *tail = t;
-            return;
+            return false;
           }
         }
-        if (state >= state_viewmaster) {
+        if (r.state == state_viewmaster) {
           // The page lets go of the keys: the rest of a line would stand.
           add(id, g, m);
-          break;
+          return false;
         }
         if (complete || (next < std::size(holds) && i == holds[next])) {
           add(id, g, m);
           next++;
         }
-      }
+        return true;
+      });
+      if (*found >= 0) return;
     }
   }
 
@@ -491,7 +550,7 @@ void tally(const std::vector<Search*>& searches, SolveResult* result) {
 // world steps, until one finds a solution, a complete one runs dry (nothing
 // can finish the level), all are done, the allowance is spent or the safety
 // stop fires. Done searches say full when any ran out of memory.
-Search::Outcome race(const std::vector<Search*>& searches, Allowance* allow,
+Search::Outcome race(const std::vector<Search*>& searches, Budget* allow,
                      std::vector<ReplayLine>* lines, int* steps) {
   auto done = [](const Search* s) { return s->last == Search::full || s->last == Search::exhausted; };
   for (long long slice = firstslice; allow->left > 0; slice += slice / 2) {
@@ -631,9 +690,9 @@ SolveResult solve(World& w, const SolveOptions& options) {
     result.proven = true;
     return finishresult("the level has no end");
   }
-  Allowance allow{options.budget,
-                  start + std::chrono::duration_cast<Clock::duration>(
-                              std::chrono::duration<double>(std::max(0.0, options.seconds)))};
+  Budget allow{options.budget, options.budget,
+               start + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(std::max(0.0, options.seconds)))};
   WorldSnapshot fresh;
   snapshot(w, fresh);
   const SolverGuide guide(w, true), airguide(w, false);
@@ -646,15 +705,14 @@ SolveResult solve(World& w, const SolveOptions& options) {
   for (Search* s : searches) s->begin(options.weight, INT32_MAX);
   std::vector<ReplayLine> lines;
   int steps = 0;
-  // They race alone at first: on a level that can be finished they find a
-  // route long before a search of everything would.
-  Allowance alone{std::min(allow.left, searchalone), allow.deadline};
+  // 1. Find: they race alone at first: on a level that can be finished they
+  // find a route long before a search of everything would.
+  Budget alone = allow.share(searchalone);
   Search::Outcome outcome = race(searches, &alone, &lines, &steps);
-  allow.left -= std::min(allow.left, searchalone) - alone.left;
-  allow.stopped = alone.stopped;
-  // They leave moves out, so only a search of everything a player can do
-  // tells whether the level can be finished at all; it joins them, from the
-  // start as they had it.
+  allow.charge(alone);
+  // 2. Prove: they leave moves out, so only a search of everything a player
+  // can do tells whether the level can be finished at all; it joins them,
+  // from the start as they had it, for the rest of the budget.
   restore(w, fresh);
   Search everything(w, guide, true, 1, true);
   if (outcome != Search::solved && outcome != Search::stopped) {
@@ -679,9 +737,9 @@ SolveResult solve(World& w, const SolveOptions& options) {
   result.lines = lines;
   result.steps = steps;
 
-  // Shorter ones: both again at lower weights under a falling bound, for
-  // half as many world steps again as the first took (at least
-  // leastshortening), within the whole budget.
+  // 3. Shorten: both again at lower weights under a falling bound, for half
+  // as many world steps again as the first took (at least leastshortening),
+  // within the whole budget.
   if (options.shorten) {
     // Two more that defer a region's states sooner: they find other routes.
     restore(w, fresh);
@@ -689,24 +747,21 @@ SolveResult solve(World& w, const SolveOptions& options) {
     searches = {&everywhere, &airborne, &everywhere1, &airborne1};
     // The first weight has half the world steps, the others a quarter
     // each, and what one leaves goes to the next.
-    const long long granted = std::min(allow.left, std::max(leastshortening, result.worldsteps / 2));
+    const long long granted = allow.share(std::max(leastshortening, result.worldsteps / 2)).left;
     const double weights[] = {options.weight * 0.75, options.weight * 0.5, options.weight * 0.35};
-    Allowance shorter{0, allow.deadline};
-    long long spentsofar = 0;
+    Budget shorter = allow.share(0);
     for (size_t k = 0; k < std::size(weights) && !shorter.stopped; k++) {
-      shorter.left += k == 0 ? granted / 2 : granted / 4;
+      shorter.grant(k == 0 ? granted / 2 : granted / 4);
       for (;;) {
         for (Search* s : searches) s->begin(weights[k], result.steps);
-        const long long before = shorter.left;
         const Search::Outcome o = race(searches, &shorter, &lines, &steps);
-        spentsofar += before - shorter.left;
         tally(searches, &result);
         if (o != Search::solved) break;
         result.lines = lines;
         result.steps = steps;
       }
     }
-    allow.left -= spentsofar;
+    allow.charge(shorter);
     result.stopped = shorter.stopped || !trim(w, fresh, allow.deadline, &result.lines, &result.steps);
   }
   return finishresult(nullptr);

@@ -27,8 +27,6 @@ class SolverGuide {
   // of a step; unknown when no route is known.
   int32_t estimate(const World& w) const;
 
-  int32_t cellsize() const { return cell; }
-
  private:
   struct Field {
     std::vector<int32_t> cost;  // per cell; unknown where no route

@@ -95,6 +95,7 @@ void World::collidecallback(int index, int, int) {
       checky = y;
       checkitems = itemmask;
       latepickups.clear();
+      happened.checkpoint = true;
       break;
     case kind_end:
       if (fade == 0) fade = 1;
@@ -113,12 +114,13 @@ void World::collidecallback(int index, int, int) {
       }
       soundsasked++;
       if (mixer) mixer->play(pickupslot);
-      if (viewmasterpickup) state = state_viewmaster;
+      if (viewmasterpickup) state = happened.state = state_viewmaster;
       break;
     }
     case kind_spikes:
       fade = fadestart;
       go_checkpoint();
+      happened.died = true;
       break;
     default:
       break;

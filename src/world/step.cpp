@@ -1,5 +1,6 @@
 // The hero's movement step: input, speeds, gravity, moves, walls, animation
-// with footsteps, items and the fade; plus the input setters and getState.
+// with footsteps, items and the fade, and what the step reports; plus the
+// input setters and getState.
 #include <cstdlib>
 
 #include "audio/mixer.h"
@@ -146,8 +147,9 @@ int World::getState() {
 // Level pixels, y up, speeds in pixels per 30 ms step, / truncates toward
 // zero. Every sweep passes oneway = true: ledges are passed from below.
 // Positions are worked out in 64 bits and clamped into the int32 range.
-void World::step() {
+StepReport World::step() {
   StepMemory& m = stepmemory;
+  happened = StepReport{};
 
   // 1. Ground jump.
   if (vy == 0 && jump == 1) {
@@ -287,8 +289,13 @@ void World::step() {
     fade = fadestart;
     go_checkpoint();
     vy = 0;
+    happened.died = true;
   }
 
   // 13. Fade, held at the top of its range once the level is long finished.
   if (fade != 0 && fade < INT32_MAX) fade += 1;
+
+  // 14. The report; a viewmaster pickup outranks the finish, as in getState.
+  if (happened.state != state_viewmaster && fade > finishedfade) happened.state = state_finished;
+  return happened;
 }

@@ -96,7 +96,7 @@ constexpr size_t itemmaskbits = 32;
 struct StepMemory {
   int aircontrol;  // countdown rationing speed changes in the air; 0 = may change
   int rundelay;    // grounded steps at full walking speed left before running
-  bool running;    // target speed 12 instead of 6
+  int32_t running; // 1: target speed 12 instead of 6; an int, so the state has no padding
 };
 
 // The world's mutable state is declared here once, in two parts; a snapshot
@@ -141,6 +141,23 @@ struct WorldState : HeroState {
   int32_t jump = 0;                  // jump input, 0 or 1
 };
 
+// Results of World::getState.
+enum LevelState : int {
+  state_playing = 0,     // nothing to report
+  state_finished = 1,    // the level is finished; reported on every call from then on
+  state_viewmaster = 2,  // a viewmaster pickup was taken: the mid-game page (reported once)
+};
+
+// What one step did, so that no caller guesses it from the fields: step()
+// returns it. The item effects fill it in as they happen.
+struct StepReport {
+  bool died = false;          // spikes or the fall: the hero was put back at the respawn point
+  bool checkpoint = false;    // a checkpoint was touched: the respawn point was set
+  int state = state_playing;  // state_viewmaster when a viewmaster pickup was taken in this
+                              // step, else state_finished once the level is finished; getState
+                              // still reports the pickup once, as before
+};
+
 class World : public WorldState {
  public:
   // The level's settings and parts, fixed once loaded, and what the world
@@ -155,6 +172,8 @@ class World : public WorldState {
   Texture* spritesheet;              // the hero's 512 by 512 sheet; owned, null when headless
   Mixer* mixer;                      // borrowed, never deleted here; null = silent
   Box* lastbox;                      // borrowed view into boxes: what stopped the last sweep
+  StepReport happened;               // the step's report so far: cleared as a step begins and
+                                     // filled in by the item effects; a snapshot keeps it
 
   // Headless support: without pictures the world loads no picture file and
   // makes no OpenGL call; picture commands only record their names.
@@ -195,7 +214,7 @@ class World : public WorldState {
   void setkeys(int left, int right);
   void setjump(int j);
   int getState();
-  void step();
+  StepReport step();
   int collidey(int x, int fromy, int toy, bool oneway);
   int collideitems(int x, int y, bool trigger);
   void collidecallback(int index, int x, int y);
@@ -212,13 +231,6 @@ class World : public WorldState {
 
 // ---------------------------------------------------------------------------
 // Rules the shell and the level makers' kit call rather than restate.
-
-// Results of World::getState.
-enum LevelState : int {
-  state_playing = 0,     // nothing to report
-  state_finished = 1,    // the level is finished; reported on every call from then on
-  state_viewmaster = 2,  // a viewmaster pickup was taken: the mid-game page (reported once)
-};
 
 // Values of LevelCommand::list: which list a command appended to.
 enum CommandList : int {
@@ -240,13 +252,6 @@ bool startshift(World& w);
 // spot is free, the vector goes back to 0, switchplane(0) ends the shift.
 void releaseshift(World& w);
 
-
-// The hero died in the step that took the fade from before to after: a death
-// sets it to fadestart and the step's end counts it on by one. A death in the
-// very first step of a fade-in looks like that fade-in going on.
-inline bool herodied(int32_t before, int32_t after) {
-  return after == fadestart + 1 && before != fadestart;
-}
 
 // A rectangle of hero positions (lower left corners of the hero box), both
 // ends included; 64 bits, so spans around int32 corners never wrap.
