@@ -41,11 +41,9 @@ bool play(const std::string& level, const std::vector<ReplayLine>& lines,
   World w(nopictures);
   EXPECT_FALSE(w.loadfile(level.c_str(), nullptr));
   deaths->clear();
-  int fade = w.fade;
   const ReplayResult r = playreplay(w, lines, [&](const World& now, const ReplayEvent& e) {
     if (e.kind != ReplayEvent::stepped) return;
-    if (herodied(fade, now.fade)) deaths->push_back(e.steps);
-    fade = now.fade;
+    if (now.happened.died) deaths->push_back(e.steps);
   });
   return r.finished;
 }

@@ -107,7 +107,6 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
   std::vector<int> touched(w.items.size(), 0);
   std::vector<std::pair<int, int>> pos = {{w.x, w.y}};
   Stretch current{0, 0, -1};
-  int fade = w.fade;
   auto keep = [&](const World& now, int step) {
     boundaries.push_back(step);
     snaps.emplace_back(new WorldSnapshot);
@@ -121,8 +120,7 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
       return;
     }
     if (e.kind != ReplayEvent::stepped) return;
-    const bool death = herodied(fade, now.fade);
-    fade = now.fade;
+    const bool death = now.happened.died;
     pos.push_back({now.x, now.y});
     path.back().push_back({now.x, now.y});
     bool newcheckpoint = false;
@@ -180,11 +178,9 @@ bool RoutePlay::getsthrough(const Route& changed, int from, int k) const {
   const int begin = boundaries[b];
 
   bool through = false, failed = false;
-  int fade = world.fade;
   auto watch = [&](const World& now, const ReplayEvent& e) {
     if (e.kind != ReplayEvent::stepped || through || failed) return;
-    const bool death = herodied(fade, now.fade);
-    fade = now.fade;
+    const bool death = now.happened.died;
     if (death)
       (s.death && now.checkx == s.respawnx && now.checky == s.respawny ? through : failed) = true;
     else if (e.state == state_finished) through = true;  // the end counts for any stretch
