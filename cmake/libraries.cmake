@@ -53,7 +53,7 @@ add_library(twinfold_game STATIC ${game_sources} ${TWINFOLD_WORLD_DRAWING})
 target_link_libraries(twinfold_game PUBLIC twinfold_rules twinfold_graphics twinfold_audio)
 
 file(GLOB kit_sources CONFIGURE_DEPENDS ${src}/kit/*.cpp)
-set(pack_sources ${src}/kit/pack.cpp ${src}/kit/packmake.cpp)
+set(pack_sources ${src}/kit/pack.cpp ${src}/kit/packmake.cpp ${src}/kit/packsite.cpp)
 list(REMOVE_ITEM kit_sources ${src}/kit/playscript.cpp ${pack_sources})
 add_library(twinfold_kit STATIC ${kit_sources})
 # The checker reads picture headers and the tiling from graphics itself.

@@ -297,7 +297,7 @@ TEST(PackRead, RefusesEveryHostilePack) {
       << ::testing::PrintToString(refusals);
 }
 
-TEST(TwinfoldPack, ChecksAPackAndRefusesOneChangedByte) {
+TEST(TwinfoldPack, ChecksAPackWritesItsSiteAndRefusesOneChangedByte) {
   TempDir dir;
   dir.write("one.lvl", flatlevel(400));
   dir.write("one.replay", "100 R\n");
@@ -311,6 +311,31 @@ TEST(TwinfoldPack, ChecksAPackAndRefusesOneChangedByte) {
   EXPECT_EQ(run(dir / "one.lvl" + " --check -o " + pack), 2);
   ASSERT_EQ(run(dir / "one.lvl" + " -o " + pack), 0) << readall(dir / "err");
   EXPECT_EQ(run(pack + " --check"), 0) << readall(dir / "err");
+  // A site from a browser build: its page files, the page naming the pack,
+  // the pack itself; not the build's own files, and never into a folder of
+  // other files.
+  fs::create_directories(dir / "web");
+  fs::create_directories(dir / "mine");
+  dir.write("web/index.html", "<footer><span id=\"packbar\"></span></footer>");
+  for (const char* f : {"pack.js", "twinfold.js", "twinfold.wasm", "levels.data", "CMakeCache.txt"})
+    dir.write(std::string("web/") + f, f);
+  EXPECT_EQ(run(pack + " --check --web " + (dir / "site")), 2);
+  EXPECT_EQ(run(pack + " --from " + (dir / "web")), 2);
+  ASSERT_EQ(run(pack + " --web " + (dir / "site") + " --from " + (dir / "web")), 0)
+      << readall(dir / "err");
+  EXPECT_EQ(readall(dir / "site/index.html"),
+            "<footer><span id=\"packbar\" data-pack=\"one.twinpack\"></span></footer>");
+  EXPECT_EQ(readall(dir / "site/one.twinpack"), readall(pack));
+  EXPECT_EQ(readall(dir / "site/levels.data"), "levels.data");
+  EXPECT_TRUE(fs::exists(dir / "site/twinfold.wasm"));
+  EXPECT_FALSE(fs::exists(dir / "site/CMakeCache.txt"));
+  EXPECT_EQ(run(pack + " --web " + (dir / "site") + " --from " + (dir / "web")), 0);
+  dir.write("mine/notes.txt", "mine");
+  EXPECT_EQ(run(pack + " --web " + (dir / "mine") + " --from " + (dir / "web")), 1);
+  EXPECT_NE(readall(dir / "err").find(dir / "mine"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "mine/index.html"));
+  EXPECT_EQ(run(pack + " --web " + (dir / "site2") + " --from " + (dir / "nothing")), 1);
+  EXPECT_FALSE(fs::exists(dir / "site2"));
   // One byte of the level's packed bytes, after its local header.
   std::string bytes = readall(pack);
   const size_t header = bytes.find("PK\3\4", bytes.find("one.lvl") - 30);
@@ -321,6 +346,8 @@ TEST(TwinfoldPack, ChecksAPackAndRefusesOneChangedByte) {
   EXPECT_EQ(run(pack + " --check"), 1);
   const std::string err = readall(dir / "err");
   EXPECT_NE(err.find(pack + ": one.lvl: "), std::string::npos) << err;
+  EXPECT_EQ(run(pack + " --web " + (dir / "site3") + " --from " + (dir / "web")), 1);
+  EXPECT_FALSE(fs::exists(dir / "site3"));
 }
 
 // twinfold-play plays a two-level pack by its own replays: the second level
