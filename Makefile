@@ -172,7 +172,7 @@ web-build:
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
 	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
-	cp web/index.html $(WEBBUILD)/index.html
+	cp web/index.html web/pack.js $(WEBBUILD)/
 
 # The browser build played in headless Chromium (web/test/play.test.js) and
 # compared with the native game's pictures, which the native play tests take
@@ -180,6 +180,7 @@ web-build:
 # version web/test/package-lock.json pins; the browser is Debian's Chromium.
 # tutorial1's replay is played as the play script twinfold-playscript makes.
 # TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png.
+# web/test/pack.test.js then plays level packs made by twinfold-pack.
 test-web:
 	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
 	@$(MAKE) --no-print-directory web-build
@@ -194,6 +195,8 @@ test-web:
 	$(BUILD)/twinfold-playscript $(BUILD)/game data/levels/tutorial1.replay \
 	  >$(WEBBUILD)/native/tutorial1.script
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
+	@[ -x $(BUILD)/twinfold-pack ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-pack
+	node web/test/pack.test.js $(WEBBUILD) $(BUILD)
 
 # Serves the page on this machine only; any static file host serves it as well.
 serve-web: web
