@@ -3,8 +3,8 @@
 // finished by the pack's own replay fed as a play script, then the game's own
 // tutorial1 started again from the page without a reload; a pack named by
 // ?pack= (and one of another site refused); the site twinfold-pack --web
-// writes; and hostile packs refused with the reader's reasons while the page
-// plays on.
+// writes; and hostile packs, picked or dropped, refused with the reader's
+// reasons while the page plays on.
 //
 // Usage: node pack.test.js WEBBUILD BUILD
 //   WEBBUILD  the folder make web fills
@@ -240,6 +240,19 @@ async function pick(page, file) {
                                 shown: document.getElementById('packstate').textContent }));
 }
 
+// Drops a file with these bytes on the page, as a file dragged from the desktop.
+async function drop(page, name, bytes) {
+  await page.evaluate((name, data) => {
+    window.twinfoldPack = null;
+    const dt = new DataTransfer();
+    dt.items.add(new File([new Uint8Array(data)], name));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+  }, name, Array.from(bytes));
+  await until(page, () => window.twinfoldPack, WAITMS, `no answer to ${name}`);
+  return page.evaluate(() => ({ pack: window.twinfoldPack,
+                                shown: document.getElementById('packstate').textContent }));
+}
+
 async function main() {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'twinfold-packtest-'));
   const { pack, lines } = fixtures(dir);
@@ -309,7 +322,7 @@ async function main() {
     siteserver.close();
   });
 
-  await check('hostile packs are refused with the reader\'s reason and the page plays on', async () => {
+  await check('hostile packs, picked or dropped, are refused with the reader\'s reason and the page plays on', async () => {
     const level = { name: 'one.lvl', bytes: flat };
     const replay = { name: 'one.replay', bytes: '100 R\n' };
     const hostile = [
@@ -327,9 +340,11 @@ async function main() {
     const { page: p, log } = await openpage(browser, url);
     await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
     for (const h of hostile) {
+      // The last one is dropped on the page, the others picked.
       const file = path.join(dir, h.file);
       fs.writeFileSync(file, h.bytes);
-      const got = await pick(p, file);
+      const got = h === hostile[hostile.length - 1] ? await drop(p, h.file, Buffer.from(h.bytes))
+                                                    : await pick(p, file);
       expect(!got.pack.ok, `${h.file} was opened`);
       expect(got.pack.refusals.length > 0 && got.pack.refusals.every((r) => r.startsWith(h.file + ': ')),
              `${h.file}: ${JSON.stringify(got.pack.refusals)}`);
