@@ -193,9 +193,9 @@ web-build:
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
 	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
-	cp web/index.html web/touch.js web/touch.css $(WEBBUILD)/
+	cp web/index.html web/touch.js web/touch.css web/pack.js $(WEBBUILD)/
 	@# The service worker's cache is named for the contents of the build.
-	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css twinfold.js \
+	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css pack.js twinfold.js \
 	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js
 
 # The browser build played in headless Chromium (web/test/play.test.js) and
@@ -206,6 +206,7 @@ web-build:
 # web/test/touch.test.js plays it by touch on an emulated phone.
 # TWINFOLD_SCREENSHOTS=docs keeps the page in play as docs/web.png and the
 # phone as docs/phone.png.
+# web/test/pack.test.js then plays level packs made by twinfold-pack.
 test-web:
 	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
 	@$(MAKE) --no-print-directory web-build
@@ -222,6 +223,8 @@ test-web:
 	$(BUILD)/twinfold-playscript --keys >$(WEBBUILD)/native/keys.json
 	node web/test/play.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
 	node web/test/touch.test.js $(WEBBUILD) $(WEBBUILD)/native $(TWINFOLD_SCREENSHOTS)
+	@[ -x $(BUILD)/twinfold-pack ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-pack
+	node web/test/pack.test.js $(WEBBUILD) $(BUILD)
 
 # Serves the page on this machine only; any static file host serves it as well.
 serve-web: web

@@ -1,6 +1,6 @@
 # The game's libraries, one a folder of src/, defined once for the main build
 # and the fuzz build (fuzz/CMakeLists.txt). The including project has found
-# SDL, PNG, OpenGL and Threads first, and sets its own compile options.
+# SDL, PNG, ZIP (libzip), OpenGL and Threads first, and sets its own compile options.
 #
 #   twinfold_audio     src/audio     ADX decoding, WAV reading, the mixer    SDL
 #   twinfold_pictures  src/graphics  decoding pictures, cutting them in tiles SDL, libpng
@@ -9,6 +9,7 @@
 #   twinfold_game      src/main, src/menu and the world's drawing            everything above
 #   twinfold_kit       src/kit       replays, snapshots, solver, checker, preview
 #   twinfold_script    src/kit/playscript: replays into the real game's input, on the game's shell
+#   twinfold_pack      src/kit/pack*: level packs, read and written          libzip
 #   twinfold_content   src/content   writers the content makers share       libpng
 #
 # TWINFOLD_PLATFORM picks the one src/main/platform_<name>.cpp the game is built
@@ -52,10 +53,18 @@ add_library(twinfold_game STATIC ${game_sources} ${TWINFOLD_WORLD_DRAWING})
 target_link_libraries(twinfold_game PUBLIC twinfold_rules twinfold_graphics twinfold_audio)
 
 file(GLOB kit_sources CONFIGURE_DEPENDS ${src}/kit/*.cpp)
-list(REMOVE_ITEM kit_sources ${src}/kit/playscript.cpp)
+set(pack_sources ${src}/kit/pack.cpp ${src}/kit/packmake.cpp ${src}/kit/packsite.cpp)
+list(REMOVE_ITEM kit_sources ${src}/kit/playscript.cpp ${pack_sources})
 add_library(twinfold_kit STATIC ${kit_sources})
 # The checker reads picture headers and the tiling from graphics itself.
 target_link_libraries(twinfold_kit PUBLIC twinfold_rules twinfold_pictures)
+
+# Packs are the one part of the kit on libzip, built where the project found it.
+if(ZIP_FOUND)
+  add_library(twinfold_pack STATIC ${pack_sources})
+  target_include_directories(twinfold_pack PUBLIC ${ZIP_INCLUDE_DIRS})
+  target_link_libraries(twinfold_pack PUBLIC twinfold_kit ${ZIP_LINK_LIBRARIES})
+endif()
 
 # Play scripts run the game's own shell and menu, so they sit on the game.
 add_library(twinfold_script STATIC ${src}/kit/playscript.cpp)

@@ -15,7 +15,7 @@ set(TWINFOLD_DATADIR share/games/twinfold)
 set(TWINFOLD_MANDIR share/man/man6)
 set(TWINFOLD_ICON_SIZES 16 22 24 32 48 64 128 256)
 # The level tools a player or level maker runs; the content makers stay behind.
-set(TWINFOLD_INSTALLED_TOOLS check solve replay preview play level difficulty)
+set(TWINFOLD_INSTALLED_TOOLS check solve replay preview play level difficulty pack)
 
 set(dist ${CMAKE_SOURCE_DIR}/dist)
 set(made ${CMAKE_BINARY_DIR}/dist)

@@ -10,7 +10,7 @@ SECONDS_EACH=$2
 JOBS=${3:-2}
 shift 2
 [ $# -gt 0 ] && shift
-TARGETS=${*:-level png bmp webbmp adx wav replay}
+TARGETS=${*:-level png bmp webbmp adx wav replay pack}
 HERE=$(cd "$(dirname "$0")" && pwd)
 cd "$FUZZBUILD"
 mkdir -p logs findings
@@ -19,7 +19,7 @@ mkdir -p logs findings
 # a few chunks or commands without making every run slow.
 maxlen() {
     case $1 in
-        png | bmp | webbmp) echo 16384 ;;
+        png | bmp | webbmp | pack) echo 16384 ;;
         adx | wav) echo 8192 ;;
         *) echo 4096 ;;
     esac

@@ -10,7 +10,7 @@ BUILD=$2
 OUT=$3
 GAME="$BUILD/game"
 rm -rf "$OUT"
-for t in level replay png bmp webbmp adx wav; do mkdir -p "$OUT/$t"; done
+for t in level replay png bmp webbmp adx wav pack; do mkdir -p "$OUT/$t"; done
 
 # Levels and replays: the game's own, then edge cases of the lexer.
 cp "$SRC"/data/levels/*.lvl "$OUT/level/"
@@ -83,3 +83,22 @@ fi
 for f in $(ls "$GAME"/*.adx 2>/dev/null | head -2); do
     head -c 3000 "$f" > "$A/game-$(basename "$f")"
 done
+
+# Packs: a one-level pack, and a two-level one with small pictures, made by
+# the game's own packer from levels written here.
+K="$OUT/pack"
+if [ -x "$BUILD/twinfold-pack" ]; then
+    D="$BUILD/seed-pack"
+    rm -rf "$D"
+    mkdir -p "$D"
+    printf 'setStartPosition(100,100);buildGround(0,2000,0,100);setEndPosition(400,100);\n' > "$D/one.lvl"
+    printf '100 R\n' > "$D/one.replay"
+    printf 'setStartPosition(100,100);buildGround(0,2000,0,100);setEndPosition(400,100);\nsetForeground("art");\nsetBackground("art.bg");\nsetNextLevel("one.lvl");\n' > "$D/two.lvl"
+    printf '100 R\n' > "$D/two.replay"
+    convert -size 4x4 xc:red "PNG24:$D/art.png"
+    convert -size 4x4 xc:white "PNG24:$D/art.a.png"
+    convert -size 4x4 xc:blue "PNG24:$D/art.bg.png"
+    "$BUILD/twinfold-pack" "$D/one.lvl" -o "$K/one.twinpack" >/dev/null
+    "$BUILD/twinfold-pack" "$D/two.lvl" -o "$K/two.twinpack" >/dev/null
+    rm -rf "$D"
+fi

@@ -9,7 +9,7 @@ set -e
 # Building the game, its tools and its data (FreeType and the fonts set the
 # menu's text), and running it; Ninja makes a build with nothing to do quick.
 build="build-essential cmake ninja-build pkg-config
-libsdl1.2-compat-dev libpng-dev zlib1g-dev
+libsdl1.2-compat-dev libpng-dev zlib1g-dev libzip-dev
 libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev
 libfreetype-dev fonts-dejavu-core"
 # The desktop icons and the install's checks (make install, make package).

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string build = TWINFOLD_BINARY_DIR;
-const char* const tools[] = {"check", "solve", "replay", "preview", "play", "level", "difficulty"};
+const char* const tools[] = {"check", "solve", "replay", "preview", "play", "level", "difficulty", "pack"};
 const int iconsizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 using e2e::slurp;

@@ -570,3 +570,18 @@ TEST_F(TiledActions, DifficultyReportsTheTightestPlace) {
   EXPECT_EQ(at[0].x, std::stol(tightest[2]));
   EXPECT_EQ(at[0].y, std::stol(tightest[3]));
 }
+
+// Publishing packs the saved level with the replay beside it and says where
+// the pack went; a level the checker refuses gives its reasons and no pack.
+TEST_F(TiledActions, PublishPacksTheLevelOrSaysWhyNot) {
+  std::string good = dir.write("flat.lvl",
+      "setStartPosition(100, 100);\nbuildGround(0, 2000, 0, 100);\nsetEndPosition(400, 100);\n");
+  dir.write("flat.replay", "100 R\n");
+  std::string bad = dir.write("open.lvl", "setStartPosition(100, 100);\nbuildGround(0, 2000, 0, 100);\n");
+  std::vector<std::string> lines = drive("open " + good + "\ntrigger TwinfoldPublish\nwait\nopen " + bad +
+                                         "\ntrigger TwinfoldPublish\nwait\nissues\n");
+  issue(lines, "warning", "Published " + dir / "flat.twinpack");
+  EXPECT_TRUE(std::filesystem::exists(dir / "flat.twinpack"));
+  issue(lines, "error", "Publish level: " + bad + ": no end position");
+  EXPECT_FALSE(std::filesystem::exists(dir / "open.twinpack"));
+}

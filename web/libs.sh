@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds zlib and libpng for the browser from Debian's own source packages,
+# Builds zlib, libpng and libzip for the browser from Debian's own source packages,
 # into OUT/libs (include/, lib/). Emscripten's ports would download them from
 # the internet; this takes the sources from the Debian archive the machine is
 # already configured with, through a source list of this build's own, so the
@@ -8,7 +8,7 @@
 set -e
 OUT=$(mkdir -p "${1:-build-web}" && cd "${1:-build-web}" && pwd)
 LIBS="$OUT/libs"
-[ -f "$LIBS/lib/libpng.a" ] && [ -f "$LIBS/lib/libz.a" ] && exit 0
+[ -f "$LIBS/lib/libpng.a" ] && [ -f "$LIBS/lib/libz.a" ] && [ -f "$LIBS/lib/libzip.a" ] && exit 0
 
 # The source packages. The security archive lists newer sources than it
 # serves, so only the main archive's suites are asked (zlib at its release).
@@ -39,8 +39,10 @@ apt-get $OPTS update -qq
 cd "$OUT/src"
 [ -d zlib-1.2.13.dfsg ] || apt-get $OPTS source -qq zlib=1:1.2.13.dfsg-1
 [ -n "$(ls -d libpng1.6-*/ 2>/dev/null)" ] || apt-get $OPTS source -qq libpng1.6
+[ -n "$(ls -d libzip-*/ 2>/dev/null)" ] || apt-get $OPTS source -qq libzip
 ZSRC="$OUT/src/zlib-1.2.13.dfsg"
 PSRC="$OUT/src/$(ls -d libpng1.6-*/ | head -n 1)"
+LSRC="$OUT/src/$(ls -d libzip-*/ | head -n 1)"
 
 mkdir -p "$LIBS/include" "$LIBS/lib" "$OUT/obj/zlib" "$OUT/obj/png"
 CFLAGS="-O2"
@@ -63,3 +65,19 @@ done
 cp "$PSRC/png.h" "$PSRC/pngconf.h" "$PSRC/pnglibconf.h" "$LIBS/include/"
 rm -f "$LIBS/lib/libpng.a"
 emar rcs "$LIBS/lib/libpng.a" "$OUT"/obj/png/*.o
+
+# libzip through its own CMake, on the zlib above: packs are deflated zips and
+# read from memory, so none of the other compressors, encryption, the command
+# line tools, tests or manuals. CMake's type sizes read the compiled test's
+# bytes, which WebAssembly does not lay out as it expects: WebAssembly's own
+# are given (64-bit file offsets, 32-bit sizes).
+emcmake cmake -S "$LSRC" -B "$OUT/obj/zip" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+    -DHAVE_SIZEOF_OFF_T=TRUE -DSIZEOF_OFF_T=8 -DHAVE_SIZEOF_SIZE_T=TRUE -DSIZEOF_SIZE_T=4 \
+    -DCMAKE_INSTALL_PREFIX="$LIBS" -DCMAKE_C_FLAGS="$CFLAGS" \
+    -DZLIB_INCLUDE_DIR="$LIBS/include" -DZLIB_LIBRARY="$LIBS/lib/libz.a" \
+    -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF \
+    -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF \
+    -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF >/dev/null
+cmake --build "$OUT/obj/zip" -j 2 --target zip >/dev/null
+cp "$LSRC/lib/zip.h" "$OUT/obj/zip/zipconf.h" "$LIBS/include/"
+cp "$OUT/obj/zip/lib/libzip.a" "$LIBS/lib/"

@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 
+#include "kit/packmake.h"
 #include "kit/playfolder.h"
 #include "kit/playscript.h"
 #include "kit/replay.h"
@@ -23,14 +25,19 @@ namespace {
 void usage(std::FILE* to) {
   std::fprintf(to,
                "usage: twinfold-play LEVEL [--replay REPLAY [--speed N]]\n"
+               "       twinfold-play PACK [--replay [--speed N]]\n"
                "Starts the game with LEVEL as its first level (New game plays it) in a\n"
                "temporary game folder of links to the game's data, removed when the game\n"
                "ends. Warns first about pictures or next levels the game would not find.\n"
                "With --replay the game plays REPLAY by itself: New game, the introduction,\n"
                "the level as the replay runs it, then quits; --speed N plays N times as\n"
                "fast as real time (1, the default), 0 as fast as frames are drawn.\n"
+               "A level pack (made by twinfold-pack) is checked and unpacked first, and\n"
+               "its first level is the game's; --replay alone plays the pack's own\n"
+               "replays, level after level.\n"
                "Exit status: the game's own (128 + N when signal N ended it), 1 when the\n"
-               "level, the game's data or the game cannot be found, 2 a wrong command line.\n");
+               "level, the game's data or the game cannot be found, or the pack is refused,\n"
+               "2 a wrong command line.\n");
 }
 
 // The game the folder was made for; the signal handler passes quit requests on.
@@ -77,17 +84,16 @@ std::string findfirst(const std::string& installed, const std::string& built,
 // Turns the replay into a play script in the folder and sets up the input
 // driver to feed it to the game: the game started next plays it by itself.
 bool preparereplay(const std::string& dir, const std::string& folder, const std::string& level,
-                   const std::string& replay, long speed, std::string& err) {
+                   const std::string& replay, const std::vector<std::vector<ReplayLine>>& replays,
+                   long speed, std::string& err) {
   const std::string driver = findfirst(dir + "/../lib/games/twinfold/libtwinfold_driver.so",
                                        dir + "/libtwinfold_driver.so", isfile);
   if (driver.empty()) {
     err = "twinfold-play: the input driver not found beside " + dir;
     return false;
   }
-  std::vector<ReplayLine> lines;
-  if (!readreplayfile(replay, lines, err)) return false;
   PlayScript script;
-  if (!makeplayscript(folder, {lines}, "", script, err)) {
+  if (!makeplayscript(folder, replays, "", script, err)) {
     // The folder holds the level as the first level: name it as given.
     const std::string first = std::string(firstlevel) + ": ";
     if (err.compare(0, first.size(), first) == 0) err = level + ": " + err.substr(first.size());
@@ -117,11 +123,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string level, replay;
+  bool packreplays = false;  // --replay alone: the pack's own
   long speed = 1;
   for (int i = 1; i < argc; i++) {
     const std::string a = argv[i];
     char* end = nullptr;
-    if (a == "--replay" && i + 1 < argc && replay.empty()) {
+    if (a == "--replay" && !packreplays && replay.empty() &&
+        (i + 1 == argc || !std::strncmp(argv[i + 1], "--", 2))) {
+      packreplays = true;
+    } else if (a == "--replay" && i + 1 < argc && replay.empty() && !packreplays) {
       replay = argv[++i];
     } else if (a == "--speed" && i + 1 < argc) {
       speed = std::strtol(argv[++i], &end, 10);
@@ -132,7 +142,7 @@ int main(int argc, char** argv) {
       level = "-";
     }
   }
-  if (level.empty() || level == "-" || (replay.empty() && argc != 2)) {
+  if (level.empty() || level == "-" || (replay.empty() && !packreplays && argc != 2)) {
     usage(stderr);
     return 2;
   }
@@ -162,21 +172,54 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // 2. The folder, and what the game would stop on.
-  PlayFolder folder;
+  // 2. A pack: checked and unpacked, its first level the one to play.
+  const bool ispack = lookslikepack(level);
+  if (packreplays && !ispack) {
+    usage(stderr);
+    return 2;
+  }
+  const std::string given = level;
+  std::string unpacked;  // the pack's folder, removed with the game's
+  std::vector<std::vector<ReplayLine>> replays;
   std::string err;
+  if (ispack) {
+    PackContents pack;
+    std::vector<std::string> refusals;
+    if (!unpacktotemp(level, pack, unpacked, refusals)) {
+      for (const std::string& r : refusals) std::fprintf(stderr, "%s\n", r.c_str());
+      return 1;
+    }
+    for (const PackLevel& l : packchain(pack)) {
+      replays.emplace_back();
+      std::istringstream in(*packdata(pack, l.replay));
+      readreplay(in, l.replay, replays.back(), err);  // the reader took it already
+    }
+    level = unpacked + "/" + pack.manifest.first;
+  } else if (!replay.empty()) {
+    replays.emplace_back();
+    if (!readreplayfile(replay, replays.back(), err)) {
+      std::fprintf(stderr, "%s\n", err.c_str());
+      return 1;
+    }
+  }
+
+  // 3. The folder, and what the game would stop on.
+  PlayFolder folder;
   if (!layplayfolder(data, level, folder, err)) {
     std::fprintf(stderr, "twinfold-play: %s\n", err.c_str());
+    removeplayfolder(unpacked);
     return 1;
   }
   for (const std::string& w : folder.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
-  if (!replay.empty() && !preparereplay(dir, folder.path, level, replay, speed, err)) {
+  if ((!replay.empty() || packreplays) &&
+      !preparereplay(dir, folder.path, given, packreplays ? given : replay, replays, speed, err)) {
     std::fprintf(stderr, "%s\n", err.c_str());
     removeplayfolder(folder.path);
+    removeplayfolder(unpacked);
     return 1;
   }
 
-  // 3. The game in it. Quit requests reach this program first when it is
+  // 4. The game in it. Quit requests reach this program first when it is
   // signalled alone: they are passed on, and the folder goes once the game
   // has ended. Blocked across the fork so none is lost before game is set.
   struct sigaction act {};
@@ -205,15 +248,17 @@ int main(int argc, char** argv) {
   if (pid < 0) {
     std::fprintf(stderr, "twinfold-play: the game cannot be started: %s\n", std::strerror(errno));
     removeplayfolder(folder.path);
+    removeplayfolder(unpacked);
     return 1;
   }
 
-  // 4. Wait for it, through any signals passed on, then clean up.
+  // 5. Wait for it, through any signals passed on, then clean up.
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   game = 0;
   removeplayfolder(folder.path);
+  removeplayfolder(unpacked);
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return 1;

@@ -19,7 +19,7 @@ function serve(root, replaced = {}) {
     const name = decodeURIComponent(req.url.split('?')[0]);
     const file = path.join(root, name === '/' ? 'index.html' : name);
     if (replaced[name]) {
-      res.writeHead(200, { 'Content-Type': types[path.extname(file)] });
+      res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
       res.end(replaced[name]);
       return;
     }
