@@ -5,7 +5,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps configure build game icons run tiled test-build test screenshots solve difficulty bench install package clean \
-	fuzz fuzz-smoke asan-build test-asan soak test-tsan web web-build serve-web test-web
+	fuzz fuzz-smoke asan-build test-asan soak test-tsan web web-build web-dist serve-web test-web
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh
 # lists them by group): `make` and `make run` only what building and running
@@ -178,25 +178,32 @@ EMENV = NODE_PATH=/usr/share/nodejs
 # Of the desktop build it needs only the game data and the programs that make
 # them, not the game's tests.
 web: configure
-	./scripts/make-game.sh $(BUILD) $(JOBS)
-	cmake --build $(BUILD) -j $(JOBS) --target twinfold-webpng
 	@$(MAKE) --no-print-directory web-build
 
-# The browser build from the game folder as it is (make test has just made it),
-# its pictures recompressed in $(BUILD)/game-web (scripts/make-web-game.sh).
+# The browser build from the game folder, its pictures recompressed in
+# $(BUILD)/game-web (the target game-web, cmake/webgame.cmake), which makes
+# again only what changed. Nothing changed, nothing is packed, linked or
+# written again: the page's files and the service worker are replaced only
+# when their bytes differ.
 web-build:
 	@$(DEPS) web
 	$(EMENV) ./web/libs.sh $(WEBBUILD)
-	@[ -x $(BUILD)/twinfold-webpng ] || cmake --build $(BUILD) -j $(JOBS) --target twinfold-webpng
-	./scripts/make-web-game.sh $(BUILD) $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target game-web
 	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
 	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
-	cp web/index.html web/touch.js web/touch.css web/pack.js $(WEBBUILD)/
+	cmake -E copy_if_different web/index.html web/touch.js web/touch.css web/pack.js $(WEBBUILD)/
 	@# The service worker's cache is named for the contents of the build.
 	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css pack.js twinfold.js \
-	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js
+	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js.new
+	cmake -E copy_if_different $(WEBBUILD)/sw.js.new $(WEBBUILD)/sw.js && rm $(WEBBUILD)/sw.js.new
+
+# What a static host needs, in one zip with the page at its root (README,
+# "The browser build"): scripts/web-dist.py checks that it holds every file
+# the page loads.
+web-dist: web
+	./scripts/web-dist.py $(WEBBUILD) $(WEBBUILD)/twinfold-web.zip
 
 # The browser build played in headless Chromium (web/test/play.test.js) and
 # compared with the native game's pictures, which the native play tests take
@@ -210,6 +217,7 @@ web-build:
 test-web:
 	@[ -f $(BUILD)/game/tutorial1.lvl ] || $(MAKE) --no-print-directory game
 	@$(MAKE) --no-print-directory web-build
+	./scripts/web-dist.py $(WEBBUILD) $(WEBBUILD)/twinfold-web.zip
 	@[ -d web/test/node_modules/puppeteer-core ] || (cd web/test && npm ci --no-audit --no-fund)
 	@rm -rf $(WEBBUILD)/native && mkdir -p $(WEBBUILD)/native
 	@if [ -x $(BUILD)/twinfold_tests ]; then \
