@@ -47,4 +47,67 @@ async function launch() {
   return { browser, profile };
 }
 
-module.exports = { serve, launch };
+// The checks of one test file: each runs on its own, timed, with a line for
+// its outcome; TWINFOLD_WEB_ONLY=REGEX runs the checks it matches only.
+// finish() prints how many passed and gives the exit status.
+function checks(what) {
+  const results = [];
+  const only = process.env.TWINFOLD_WEB_ONLY ? new RegExp(process.env.TWINFOLD_WEB_ONLY) : null;
+  async function check(name, body) {
+    if (only && !only.test(name)) return;
+    const t0 = Date.now();
+    try {
+      await body();
+      results.push(true);
+      console.log(`ok    ${name} (${Date.now() - t0} ms)`);
+    } catch (e) {
+      results.push(false);
+      console.log(`FAIL  ${name}: ${e.message}`);
+    }
+  }
+  function expect(cond, message) {
+    if (!cond) throw new Error(message);
+  }
+  function finish() {
+    const failed = results.filter((ok) => !ok).length;
+    console.log(`${results.length - failed} of ${results.length} ${what} checks passed`);
+    return failed ? 1 : 0;
+  }
+  return { check, expect, finish };
+}
+
+// Two PNG screenshots compared in a page of the tests' own (page): how many
+// pixels differ by more than the tolerance in a channel, outside a box given
+// in the game's 1024 by 768 pixels (scaled with a picture of another width).
+async function comparepng(page, a, b, tolerance, outside) {
+  return page.evaluate(async (a64, b64, tolerance, box) => {
+    async function pixels(b64) {
+      const img = new Image();
+      img.src = 'data:image/png;base64,' + b64;
+      await img.decode();
+      const c = document.createElement('canvas');
+      c.width = img.width;
+      c.height = img.height;
+      const g = c.getContext('2d');
+      g.drawImage(img, 0, 0);
+      return { w: img.width, h: img.height, d: g.getImageData(0, 0, img.width, img.height).data };
+    }
+    const p = await pixels(a64), q = await pixels(b64);
+    if (p.w !== q.w || p.h !== q.h) return { size: `${p.w}x${p.h} against ${q.w}x${q.h}` };
+    const s = p.w / 1024;
+    let bad = 0, worst = 0;
+    for (let y = 0; y < p.h; y++) {
+      for (let x = 0; x < p.w; x++) {
+        if (box && x >= box.x0 * s && x < box.x1 * s && y >= box.y0 * s && y < box.y1 * s) continue;
+        const i = 4 * (y * p.w + x);
+        let m = 0;
+        for (let k = 0; k < 3; k++) m = Math.max(m, Math.abs(p.d[i + k] - q.d[i + k]));
+        worst = Math.max(worst, m);
+        if (m > tolerance) bad++;
+      }
+    }
+    return { bad, worst, pixels: p.w * p.h };
+  }, a.toString('base64'), b.toString('base64'), tolerance, outside || null);
+}
+
+module.exports = { serve, launch, checks, comparepng };

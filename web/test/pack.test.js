@@ -18,7 +18,7 @@ const os = require('os');
 const path = require('path');
 const crypto = require('crypto');
 const { execFileSync } = require('child_process');
-const { serve, launch } = require('./browser');
+const { serve, launch, checks } = require('./browser');
 
 const [webbuild, build] = process.argv.slice(2);
 if (!webbuild || !build || process.argv.length > 4) {
@@ -30,21 +30,7 @@ if (!webbuild || !build || process.argv.length > 4) {
 const LOADMS = 120000;
 const WAITMS = 30000;
 
-const results = [];
-async function check(name, body) {
-  const t0 = Date.now();
-  try {
-    await body();
-    results.push({ name, ok: true });
-    console.log(`ok    ${name} (${Date.now() - t0} ms)`);
-  } catch (e) {
-    results.push({ name, ok: false });
-    console.log(`FAIL  ${name}: ${e.message}`);
-  }
-}
-function expect(cond, message) {
-  if (!cond) throw new Error(message);
-}
+const { check, expect, finish } = checks('pack');
 
 // A zip of stored entries, as any zip tool may write one, hostile or not.
 const crctable = Array.from({ length: 256 }, (_, n) => {
@@ -130,18 +116,20 @@ function fixtures(dir) {
     .filter((w) => /^\d+$/.test(w[0]) && w[1] !== 'snap' && w[2] !== 'f12')
     .map((w) => ({ frame: Number(w[0]), kind: w[1], value: Number(w[2]), key: w[2],
                    x: Number(w[2]), y: Number(w[3]) }));
-  return { pack, lines };
+  // The key names the play script uses, with the browser's codes for them.
+  const keys = JSON.parse(execFileSync(path.join(build, 'twinfold-playscript'), ['--keys'],
+                                       { encoding: 'utf8' }));
+  return { pack, lines, keys };
 }
 
 // Runs in the page: feeds play script lines to the game at its own buffer
 // swaps, with the game's clock moved by the script alone, as play.test.js
 // does for tutorial1.
-function drivescript(lines) {
+function drivescript(lines, keys) {
   const start = SDL.startTime;
   let now = Date.now() - start;
   let clockms = 0, frame = 0, next = 0;
   Date.now = () => start + now;
-  const codes = { left: 37, up: 38, right: 39, space: 32, w: 87, a: 65, s: 83, d: 68, escape: 27 };
   const canvas = Module.canvas;
   function mouse(type, x, y) {
     const r = canvas.getBoundingClientRect();
@@ -165,7 +153,7 @@ function drivescript(lines) {
     for (const l of mine) if (l.kind === 'clock') clockms = l.value;
     now += clockms;
     for (const l of mine) {
-      if (l.kind === 'down' || l.kind === 'up') key(l.kind === 'down' ? 'keydown' : 'keyup', codes[l.key]);
+      if (l.kind === 'down' || l.kind === 'up') key(l.kind === 'down' ? 'keydown' : 'keyup', keys[l.key].browser);
       if (l.kind === 'click') {
         mouse('mousemove', l.x, l.y);
         mouse('mousedown', l.x, l.y);
@@ -181,7 +169,7 @@ function drivescript(lines) {
   Browser.doSwapBuffers = function () {
     after();
     const k = twinfoldKeys.shift();
-    if (k) key(k[0] === 'down' ? 'keydown' : 'keyup', codes[k[1]]);
+    if (k) key(k[0] === 'down' ? 'keydown' : 'keyup', keys[k[1]].browser);
   };
 }
 
@@ -255,7 +243,7 @@ async function drop(page, name, bytes) {
 
 async function main() {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'twinfold-packtest-'));
-  const { pack, lines } = fixtures(dir);
+  const { pack, lines, keys } = fixtures(dir);
   expect(lines.length > 5, `the play script has ${lines.length} lines`);
   const root = path.resolve(webbuild);
   const server = await serve(root, { '/flats.twinpack': fs.readFileSync(pack) });
@@ -271,7 +259,7 @@ async function main() {
     expect(got.pack.ok, 'the pack was refused: ' + JSON.stringify(got.pack));
     expect(got.shown.includes('Two flats') && got.shown.includes('A. Maker'), `the page shows "${got.shown}"`);
     const from = log.length;
-    await p.evaluate(drivescript, lines);
+    await p.evaluate(drivescript, lines, keys);
     // one.lvl is the pack's first level: its next level is two.lvl; two.lvl
     // loads when the replay has finished it.
     const one = await logline(log, 'next level: two.lvl', from);
@@ -363,9 +351,7 @@ async function main() {
   server.close();
   fs.rmSync(profile, { recursive: true, force: true });
   fs.rmSync(dir, { recursive: true, force: true });
-  const failed = results.filter((r) => !r.ok).length;
-  console.log(`${results.length - failed} of ${results.length} pack checks passed`);
-  process.exit(failed ? 1 : 0);
+  process.exit(finish());
 }
 
 main().catch((e) => {

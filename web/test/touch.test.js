@@ -17,7 +17,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { serve, launch } = require('./browser');
+const { serve, launch, checks, comparepng } = require('./browser');
 
 const [webbuild, nativeshots, screenshots] = process.argv.slice(2);
 if (!webbuild || !nativeshots || process.argv.length > 5) {
@@ -34,23 +34,7 @@ const HEROBOX = { x0: 488, y0: 354, x1: 536, y1: 414 };  // canvas pixels, as th
 const CHANNELTOLERANCE = 4;    // as play.test.js, against the native pictures
 const PIXELSALLOWED = 0.001;
 
-const results = [];
-const only = process.env.TWINFOLD_WEB_ONLY ? new RegExp(process.env.TWINFOLD_WEB_ONLY) : null;
-async function check(name, body) {
-  if (only && !only.test(name)) return;
-  const t0 = Date.now();
-  try {
-    await body();
-    results.push(true);
-    console.log(`ok    ${name} (${Date.now() - t0} ms)`);
-  } catch (e) {
-    results.push(false);
-    console.log(`FAIL  ${name}: ${e.message}`);
-  }
-}
-function expect(cond, message) {
-  if (!cond) throw new Error(message);
-}
+const { check, expect, finish } = checks('touch');
 const pause = (ms) => new Promise((r) => setTimeout(r, ms));
 
 async function until(page, fn, ms, what, ...args) {
@@ -143,33 +127,7 @@ async function shot(page) {
 // the canvas's pixels.
 let comparer = null;
 async function compare(a, b, outside) {
-  return comparer.evaluate(async (a64, b64, tolerance, box) => {
-    async function pixels(b64) {
-      const img = new Image();
-      img.src = 'data:image/png;base64,' + b64;
-      await img.decode();
-      const c = document.createElement('canvas');
-      c.width = img.width;
-      c.height = img.height;
-      const g = c.getContext('2d');
-      g.drawImage(img, 0, 0);
-      return { w: img.width, h: img.height, d: g.getImageData(0, 0, img.width, img.height).data };
-    }
-    const p = await pixels(a64), q = await pixels(b64);
-    if (p.w !== q.w || p.h !== q.h) return { size: `${p.w}x${p.h} against ${q.w}x${q.h}` };
-    const s = p.w / 1024;
-    let bad = 0;
-    for (let y = 0; y < p.h; y++) {
-      for (let x = 0; x < p.w; x++) {
-        if (box && x >= box.x0 * s && x < box.x1 * s && y >= box.y0 * s && y < box.y1 * s) continue;
-        const i = 4 * (y * p.w + x);
-        let m = 0;
-        for (let k = 0; k < 3; k++) m = Math.max(m, Math.abs(p.d[i + k] - q.d[i + k]));
-        if (m > tolerance) bad++;
-      }
-    }
-    return { bad, pixels: p.w * p.h };
-  }, a.toString('base64'), b.toString('base64'), CHANNELTOLERANCE, outside || null);
+  return comparepng(comparer, a, b, CHANNELTOLERANCE, outside);
 }
 
 async function steady(page) {
@@ -447,9 +405,7 @@ async function main() {
   await browser.close();
   server.close();
   fs.rmSync(profile, { recursive: true, force: true });
-  const failed = results.filter((ok) => !ok).length;
-  console.log(`${results.length - failed} of ${results.length} touch checks passed`);
-  process.exit(failed ? 1 : 0);
+  process.exit(finish());
 }
 
 main().catch((e) => {
