@@ -129,9 +129,7 @@ async function openpage(browser, url, before) {
   if (before) await page.evaluateOnNewDocument(before);
   await page.setViewport({ width: 1024, height: 900 });
   await page.goto(url, { waitUntil: 'domcontentloaded' });
-  const chrome = await page.evaluate(() =>
-    document.querySelector('header').offsetHeight + document.querySelector('footer').offsetHeight);
-  await page.setViewport({ width: 1024, height: 768 + chrome });
+  await fitcanvas(page);
   await page.bringToFront();
   return { page, log };
 }
@@ -143,9 +141,26 @@ async function canvasrect(page) {
   });
 }
 
+// Sizes the window so that the canvas shows at 1024 by 768 on whole pixels:
+// the page's header and footer above and below it. The footer's lines change
+// as the page loads (its status, the pack bar), so this is checked again
+// before every screenshot.
+async function fitcanvas(page) {
+  const end = Date.now() + WAITMS;
+  for (;;) {
+    const r = await canvasrect(page);
+    if (r.width === 1024 && r.height === 768 && Number.isInteger(r.x) && Number.isInteger(r.y)) return r;
+    if (Date.now() > end) throw new Error(`the canvas shows at ${JSON.stringify(r)}, not 1024 by 768`);
+    const chrome = await page.evaluate(() =>
+      document.querySelector('header').offsetHeight + document.querySelector('footer').offsetHeight);
+    await page.setViewport({ width: 1024, height: 768 + chrome });
+    await new Promise((res) => setTimeout(res, 50));
+  }
+}
+
 // The canvas as a PNG at 1024 by 768.
 async function shot(page) {
-  const r = await canvasrect(page);
+  const r = await fitcanvas(page);
   return page.screenshot({ clip: r, type: 'png' });
 }
 
@@ -327,12 +342,13 @@ async function main() {
   });
 
   await check('the title matches the native title, New game hovered', async () => {
-    const r = await canvasrect(page);
-    await page.mouse.move(r.x + 700, r.y + 167);
     const native = fs.readFileSync(path.join(nativeshots, 'title.png'));
     const end = Date.now() + WAITMS;
     let result;
     for (;;) {
+      // The pointer follows the canvas should the page's footer move it.
+      const r = await fitcanvas(page);
+      await page.mouse.move(r.x + 700, r.y + 167);
       try {
         result = await same(browser, await shot(page), native);
         break;
