@@ -6,6 +6,7 @@
 # system's apt configuration is left as it is.
 # Usage: web/libs.sh OUT   (OUT is normally build-web)
 set -e
+HERE=$(cd "$(dirname "$0")" && pwd)
 OUT=$(mkdir -p "${1:-build-web}" && cd "${1:-build-web}" && pwd)
 LIBS="$OUT/libs"
 [ -f "$LIBS/lib/libpng.a" ] && [ -f "$LIBS/lib/libz.a" ] && [ -f "$LIBS/lib/libzip.a" ] && exit 0
@@ -68,11 +69,10 @@ emar rcs "$LIBS/lib/libpng.a" "$OUT"/obj/png/*.o
 
 # libzip through its own CMake, on the zlib above: packs are deflated zips and
 # read from memory, so none of the other compressors, encryption, the command
-# line tools, tests or manuals. CMake's type sizes read the compiled test's
-# bytes, which WebAssembly does not lay out as it expects: WebAssembly's own
-# are given (64-bit file offsets, 32-bit sizes).
-emcmake cmake -S "$LSRC" -B "$OUT/obj/zip" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
-    -DHAVE_SIZEOF_OFF_T=TRUE -DSIZEOF_OFF_T=8 -DHAVE_SIZEOF_SIZE_T=TRUE -DSIZEOF_SIZE_T=4 \
+# line tools, tests or manuals. Its configure checks come answered from
+# libzip-checks.cmake: run, they take minutes under Emscripten.
+emcmake cmake -C "$HERE/libzip-checks.cmake" -S "$LSRC" -B "$OUT/obj/zip" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_INSTALL_PREFIX="$LIBS" -DCMAKE_C_FLAGS="$CFLAGS" \
     -DZLIB_INCLUDE_DIR="$LIBS/include" -DZLIB_LIBRARY="$LIBS/lib/libz.a" \
     -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF \
