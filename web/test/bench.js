@@ -147,7 +147,7 @@ async function main() {
   // packages hold).
   const folder = (dir) => fs.readdirSync(dir).reduce((n, f) => {
     const st = fs.statSync(path.join(dir, f));
-    return n + (st.isFile() ? st.size : 0);
+    return n + (st.isDirectory() ? folder(path.join(dir, f)) : st.isFile() ? st.size : 0);
   }, 0);
   figures.game = { drawn: folder(gamefolder), shipped: size('twinfold.data') + figures.sizes.levels };
 
