@@ -188,15 +188,18 @@ web: configure
 web-build:
 	@$(DEPS) web
 	$(EMENV) ./web/libs.sh $(WEBBUILD)
-	cmake --build $(BUILD) -j $(JOBS) --target game-web
+	cmake --build $(BUILD) -j $(JOBS) --target game-web twinfold-level
 	@[ -f $(WEBBUILD)/CMakeCache.txt ] || $(EMENV) emcmake cmake -S web -B $(WEBBUILD) \
 	  -DCMAKE_BUILD_TYPE=Release -DTWINFOLD_WEB_LIBS=$(CURDIR)/$(WEBBUILD)/libs \
 	  -DTWINFOLD_GAME_DATA=$(CURDIR)/$(BUILD)/game-web
 	$(EMENV) cmake --build $(WEBBUILD) -j $(JOBS) --target twinfold
-	cmake -E copy_if_different web/index.html web/touch.js web/touch.css web/pack.js $(WEBBUILD)/
+	@# All the levels in one package, as the build once made them: gone.
+	@rm -f $(WEBBUILD)/levels.data
+	cmake -E copy_if_different web/index.html web/touch.js web/touch.css web/levels.js web/pack.js \
+	  $(WEBBUILD)/
 	@# The service worker's cache is named for the contents of the build.
-	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css pack.js twinfold.js \
-	  twinfold.wasm twinfold.data levels.js levels.data | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js.new
+	sed "s/BUILDHASH/$$(cd $(WEBBUILD) && cat index.html touch.js touch.css levels.js pack.js \
+	  twinfold.js twinfold.wasm twinfold.data levels.json | sha256sum | cut -c1-16)/" web/sw.js >$(WEBBUILD)/sw.js.new
 	cmake -E copy_if_different $(WEBBUILD)/sw.js.new $(WEBBUILD)/sw.js && rm $(WEBBUILD)/sw.js.new
 
 # What a static host needs, in one zip with the page at its root (README,

@@ -392,6 +392,6 @@ EOF
 # --- 6. In the browser, when Emscripten and Chromium are installed ---------------
 if command -v emcc >/dev/null 2>&1 && command -v chromium >/dev/null 2>&1; then
     say "in the browser"
-    (cd "$SRC" && ./web/bench.sh build-web "$DOC")
+    (cd "$SRC" && ./web/bench.sh build-web "$DOC" "$BUILD_NAME")
 fi
 say "done: $DOC"

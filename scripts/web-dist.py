@@ -8,10 +8,11 @@ worker (sw.js) must be so that its scope is the whole page: the page's own
 files (*.html, *.js, *.css, *.json, *.png, *.svg), the engine (twinfold.js,
 twinfold.wasm) and the data (*.data). The bench's drawing program
 (twinfold_frames.*) stays out. The zip is read back and checked to hold every
-file index.html and sw.js name.
+file index.html and sw.js name, and every level package levels.json lists.
 Exit status: 0 written; 1 a file the page loads is missing from the build;
 2 a wrong command line.
 """
+import json
 import os
 import re
 import sys
@@ -20,7 +21,7 @@ import zipfile
 PAGE = ('.html', '.js', '.css', '.json', '.png', '.svg', '.wasm', '.data')
 # What the page cannot start without, whatever index.html says.
 NEEDED = ['index.html', 'sw.js', 'twinfold.js', 'twinfold.wasm', 'twinfold.data',
-          'levels.js', 'levels.data']
+          'levels.js', 'levels.json']
 
 
 def named(page, worker):
@@ -46,10 +47,15 @@ def main(argv):
             page = f.read()
         with open(os.path.join(build, 'sw.js'), encoding='utf-8') as f:
             worker = f.read()
+        with open(os.path.join(build, 'levels.json'), encoding='utf-8') as f:
+            packages = {p['data'] for p in json.load(f)['packages']}
+    except (ValueError, KeyError, TypeError) as e:
+        sys.stderr.write('web-dist: %s: levels.json: %s\n' % (build, e))
+        return 1
     except OSError as e:
         sys.stderr.write('web-dist: %s: %s (make web first)\n' % (e.filename, e.strerror))
         return 1
-    missing = sorted((set(NEEDED) | named(page, worker)) - set(files))
+    missing = sorted((set(NEEDED) | named(page, worker) | packages) - set(files))
     if missing:
         sys.stderr.write('web-dist: %s: not in the build: %s\n' % (build, ' '.join(missing)))
         return 1

@@ -57,7 +57,7 @@ SDL_Event quitevent() {
 class ShellTest : public ::testing::Test {
  protected:
   Menu menu{false};
-  Shell shell{&menu, nullptr, ShellPlatform{loadworld, playmusic, shiftsound}, 1000};
+  Shell shell{&menu, nullptr, ShellPlatform{loadworld, playmusic, shiftsound, nullptr}, 1000};
 
   void SetUp() override {
     loaded.clear();
@@ -279,6 +279,43 @@ TEST_F(ShellTest, FinishedLevelLoadsTheNextOne) {
   EXPECT_TRUE(shell.playing);
   EXPECT_EQ(shell.world->fade, -32);
   EXPECT_EQ(songs.size(), 1u);  // the music goes on
+}
+
+// A platform that fetches levels while the game runs (the browser): New
+// game is not taken before the first level is there, and a finished level's
+// next one is loaded only once it is, with the step memory of the world
+// that finished, as if it had been there at once.
+const char* arrived = "";  // the one level there; every other is on its way
+bool levelready(const char* path) { return strcmp(path, arrived) == 0; }
+
+TEST_F(ShellTest, LevelOnItsWayIsWaitedForWithNoWorld) {
+  Shell waiting{&menu, nullptr, ShellPlatform{loadworld, playmusic, shiftsound, levelready}, 1000};
+  arrived = "";
+  waiting.playing = false;
+  waiting.command(command_newgame);
+  EXPECT_EQ(waiting.world, nullptr);
+  EXPECT_FALSE(waiting.playing);
+  EXPECT_TRUE(loaded.empty() && songs.empty());
+  arrived = "tutorial1.lvl";
+  waiting.command(command_newgame);
+  ASSERT_NE(waiting.world, nullptr);
+  waiting.world->stepmemory = StepMemory{7, 20, true};
+  strcpy(waiting.world->nextlevel, "second.lvl");
+  waiting.world->fade = 33;
+  waiting.levelstate();
+  EXPECT_EQ(waiting.world, nullptr);
+  EXPECT_TRUE(waiting.levelwaiting);
+  EXPECT_TRUE(waiting.playing);
+  EXPECT_FALSE(waiting.loadwaiting());
+  EXPECT_EQ(loaded, (std::vector<std::string>{"tutorial1.lvl"}));
+  arrived = "second.lvl";
+  EXPECT_TRUE(waiting.loadwaiting());
+  ASSERT_NE(waiting.world, nullptr);
+  EXPECT_FALSE(waiting.levelwaiting);
+  EXPECT_EQ(waiting.world->stepmemory.rundelay, 20);
+  EXPECT_EQ(loaded, (std::vector<std::string>{"tutorial1.lvl", "second.lvl"}));
+  EXPECT_TRUE(waiting.loadwaiting());  // nothing waits: nothing loaded again
+  EXPECT_EQ(loaded.size(), 2u);
 }
 
 TEST_F(ShellTest, LastLevelShowsTheEndingWithoutWorld) {

@@ -355,7 +355,7 @@ bool makeplayscript(const std::string& folder, const std::vector<std::vector<Rep
   gamefolder = &folder;
   loaderror.clear();
   Menu menu(false);
-  Shell shell(&menu, nullptr, ShellPlatform{loadheadless, nomusic, nosound}, 0);
+  Shell shell(&menu, nullptr, ShellPlatform{loadheadless, nomusic, nosound, nullptr}, 0);
   Player player(shell, replays, snappath, out);
   const bool ok = player.run(err);
   gamefolder = nullptr;

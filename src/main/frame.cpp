@@ -40,7 +40,7 @@ bool frame(Shell& shell) {
     // 3. Play mode. The picture shows the camera placed in the previous frame.
     shell.world->render();
     SDL_GL_SwapBuffers();
-    shell.playframe(SDL_GetTicks(), poll, [&shell] { platform_pointer(shell); });
+    shell.playframe(platform_ticks(), poll, [&shell] { platform_pointer(shell); });
   }
   // 4. A quit ends the loop after the whole frame.
   return !shell.quitting;

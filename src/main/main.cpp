@@ -112,8 +112,9 @@ extern "C" int SDL_main(int, char**) {
 
   // 12. The step clock starts now. The shell outlives this function, as the
   // browser's main loop goes on after it has ended.
-  static Shell* shell =
-      new Shell(menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound}, SDL_GetTicks());
+  static Shell* shell = new Shell(
+      menu, soundeffects, ShellPlatform{loadworld, playmusic, shiftsound, platform_levelready},
+      platform_ticks());
   shell->pads = pads;  // opened at start-up; the frame polls them from now on
   return platform_run(*shell, endgame);
 }

@@ -2,6 +2,7 @@
 // (platform_native.cpp, platform_web.cpp), chosen by the build. Everything else
 // of the game, the frame above all, is the same code on both.
 #pragma once
+#include <cstdint>
 
 struct PadLayout;
 struct Shell;
@@ -20,6 +21,15 @@ bool platform_videomode();
 // Once per play frame, after the shift control: the desktop warps the pointer
 // back to the screen centre, so that the next motion is the drag since now.
 void platform_pointer(const Shell& shell);
+
+// The step clock's milliseconds. The desktop's are SDL's ticks; the browser
+// leaves out the time the game stood waiting for a level's files.
+uint32_t platform_ticks();
+
+// Whether a level's files are all there (the shell's levelready). Always on
+// the desktop; the browser fetches each level's files in the background and
+// says on the page how far the one the game waits for has come.
+bool platform_levelready(const char* path);
 
 // Runs frame() until it returns false, then calls end(shell). The desktop
 // loops and returns 0 when the player quits; the browser hands frame() to its

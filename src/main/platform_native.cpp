@@ -41,5 +41,10 @@ int platform_run(Shell& shell, void (*end)(Shell& shell)) {
   return 0;
 }
 
+uint32_t platform_ticks() { return SDL_GetTicks(); }
+
+// Every level is in the game folder.
+bool platform_levelready(const char*) { return true; }
+
 // SDL_Quit stops the audio callback and closes the screen.
 void platform_quit() { SDL_Quit(); }

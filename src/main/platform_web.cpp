@@ -14,6 +14,9 @@ namespace {
 
 Shell* running = nullptr;          // borrowed: the shell main() made
 void (*endrunning)(Shell&) = nullptr;
+uint32_t heldms = 0;     // SDL ticks spent waiting for levels' files, off the step clock
+uint32_t waitsince = 0;  // SDL ticks at the first frame of the current wait
+bool waiting = false;    // the last frame waited for a level's files
 
 // The sound stops at once: the buffers already queued are dropped with the
 // browser's audio context, not played out.
@@ -22,9 +25,19 @@ void stopsound() {
   EM_ASM(if (typeof SDL == 'object' && SDL.audioContext) SDL.audioContext.suspend(););
 }
 
-// The page learns when the first frame, the title, is on the screen.
+// The page learns when the first frame, the title, is on the screen. While
+// the next level's files are on their way no frame runs and the step clock
+// stands still: the world goes on after them as if they had been there, with
+// no steps owed for the wait nor dropped as a hitch.
 void webframe() {
   static bool titleshown = false;
+  if (!running->loadwaiting()) {
+    if (!waiting) waitsince = SDL_GetTicks();
+    waiting = true;
+    return;
+  }
+  if (waiting) heldms += SDL_GetTicks() - waitsince;
+  waiting = false;
   bool going = frame(*running);
   if (!titleshown) {
     titleshown = true;
@@ -77,6 +90,18 @@ void platform_pointer(const Shell& shell) {
       SDL.mouseY = Browser.mouseY = $1;
     }, screencentrex, screencentrey);
   }
+}
+
+uint32_t platform_ticks() { return SDL_GetTicks() - heldms; }
+
+// The page's level fetcher (web/levels.js) answers, and shows the progress of
+// a level it is asked for that is not in yet. A level it does not fetch (one
+// from a pack, or none of the page's) is there or missing already: ready, so
+// that the loader reports a missing file as it does on the desktop.
+bool platform_levelready(const char* path) {
+  return EM_ASM_INT({
+    return Module.levelready ? (Module.levelready(UTF8ToString($0)) ? 1 : 0) : 1;
+  }, path) != 0;
 }
 
 int platform_run(Shell& shell, void (*end)(Shell& shell)) {

@@ -13,7 +13,8 @@ Shell::Shell(Menu* menu, Mixer* mixer, ShellPlatform platform, uint32_t now)
     : menu(menu), mixer(mixer), platform(platform), world(nullptr), playing(true),
       quitting(false), shifting(false), shiftheld(0), nudgex(0), nudgey(0), mousenudgex(0),
       mousenudgey(0), leftheld(0), rightheld(0), padwalkx(0), padwalky(0), padnudgex(0),
-      padnudgey(0), paddpad(0), padshifts(0), lasttick(now), stepmemory{0, 0, false} {
+      padnudgey(0), paddpad(0), padshifts(0), lasttick(now), levelwaiting(false),
+      stepmemory{0, 0, false} {
   levelname[0] = '\0';
 }
 
@@ -58,6 +59,9 @@ void Shell::menuevent(const SDL_Event& e) {
 void Shell::command(int r) {
   switch (r) {
     case command_newgame:
+      // Not taken before the first level's files are in (the browser
+      // fetches them after the title): the title stays as it is.
+      if (platform.levelready != nullptr && !platform.levelready(firstlevel)) break;
       // 1.-2. A fresh first level; 3. nothing held carries over, but shifting
       // stays so a shift left open is closed on the new world's first frame;
       // 4. the play music.
@@ -348,7 +352,8 @@ void Shell::levelstate() {
     levelname[n] = '\0';
     dropworld();
     if (levelname[0] != '\0') {
-      world = newworld(levelname);
+      levelwaiting = true;
+      loadwaiting();
     } else {
       menu->startcutscene(1);
       playing = false;
@@ -357,4 +362,12 @@ void Shell::levelstate() {
     menu->startcutscene(s);
     playing = false;
   }
+}
+
+bool Shell::loadwaiting() {
+  if (!levelwaiting) return true;
+  if (platform.levelready != nullptr && !platform.levelready(levelname)) return false;
+  levelwaiting = false;
+  world = newworld(levelname);
+  return true;
 }

@@ -36,6 +36,8 @@ struct ShellPlatform {
   World* (*loadworld)(const char* path);  // a new world from a level file
   void (*playmusic)(const char* path);    // replace the music (audio paused and locked)
   void (*shiftsound)(bool on);            // the looping plane-shift sound on channel 7
+  bool (*levelready)(const char* path);   // the level's files are all there; null: always.
+                                          // The browser fetches them while the game runs
 };
 
 struct Shell {
@@ -58,6 +60,8 @@ struct Shell {
   Pads pads;                     // every pad open and its last readings; the frame polls them
   uint32_t lasttick;       // SDL ticks up to which world steps are accounted
   char levelname[64];      // copy of the finished level's nextlevel
+  bool levelwaiting;       // levelname is to be loaded once the platform has its files;
+                           // no world meanwhile, and the frame must not run
   StepMemory stepmemory;   // the last world's step memory, handed to the next one: it
                            // outlives worlds, across the ending pages and the menu too
 
@@ -76,6 +80,8 @@ struct Shell {
   void shiftcontrol();                 // once per play frame, after the event batch
   void placecamera();
   void levelstate();                   // polls the world's state and acts on it
+  bool loadwaiting();                  // loads levelname if it waits and its files are
+                                       // in; false while it still waits
 
   // The rules of one frame once its picture is shown, in their order; next
   // hands out the frame's events one at a time (false when there are no

@@ -1,21 +1,28 @@
 // The browser's figures for make bench: the page's load to the first title
-// frame, and frames per second of the game in Chromium against bench/frames
-// built for the web (web/bench/frames.html) in the same browser, on the title
-// and in the first level at rest. Prints the figures as one JSON line.
+// frame; a first visit over a 20 and a 5 Mbit/s link, to the title and to the
+// first level's package; the game's bytes before and after the pictures'
+// recompression; and frames per second of the game in Chromium against
+// bench/frames built for the web (web/bench/frames.html) in the same browser,
+// both on an emulated phone held sideways, on the title and in the first
+// level at rest. Prints the figures as one JSON line.
 //
-// Usage: node bench.js WEBBUILD
+// Usage: node bench.js WEBBUILD GAMEFOLDER
+//   GAMEFOLDER  the native build's game folder, the pictures as drawn
 // Exit status: 0 with the figures, 1 when a page does not come up, 2 on a
 // wrong command line.
 'use strict';
 const path = require('path');
 const fs = require('fs');
-const { serve, launch } = require('./browser');
+const { serve, launch, slowvisit } = require('./browser');
 
-const webbuild = process.argv[2];
-if (!webbuild || process.argv.length > 3) {
-  console.error('usage: node bench.js WEBBUILD');
+const [webbuild, gamefolder] = process.argv.slice(2);
+if (!webbuild || !gamefolder || process.argv.length > 4) {
+  console.error('usage: node bench.js WEBBUILD GAMEFOLDER');
   process.exit(2);
 }
+// The phone of the touch tests: held sideways, three device pixels a CSS pixel.
+const PHONE = { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+                isLandscape: true };
 const LOADMS = 120000;
 const LOADS = 5;      // page loads timed
 const WINDOWS = 8;    // alternating windows of each page
@@ -48,7 +55,7 @@ async function open(browser, url) {
   const log = [];
   page.on('console', (m) => log.push(m.text()));
   await page.evaluateOnNewDocument(framewatch);
-  await page.setViewport({ width: 1024, height: 900 });
+  await page.setViewport(PHONE);
   await page.goto(url, { waitUntil: 'domcontentloaded' });
   return { page, log };
 }
@@ -92,12 +99,14 @@ async function waitfor(page, fn, what) {
   }
 }
 
+// A click at a point of the canvas in the game's pixels, wherever the page
+// shows it and at whatever size.
 async function clickat(page, x, y) {
   const r = await page.evaluate(() => {
     const c = document.getElementById('canvas').getBoundingClientRect();
-    return { x: c.left, y: c.top };
+    return { x: c.left, y: c.top, s: c.width / 1024 };
   });
-  await page.mouse.move(r.x + x, r.y + y);
+  await page.mouse.move(r.x + x * r.s, r.y + y * r.s);
   await page.mouse.down();
   await page.mouse.up();
 }
@@ -125,8 +134,31 @@ async function main() {
   figures.titlems = median(loads.map((l) => l.ms));
   figures.titlebytes = loads[0].bytes;
   const size = (f) => fs.statSync(path.join(root, f)).size;
+  const levels = JSON.parse(fs.readFileSync(path.join(root, 'levels.json'), 'utf8')).packages;
   figures.sizes = Object.fromEntries(['twinfold.js', 'twinfold.wasm', 'twinfold.data', 'levels.js',
-    'levels.data', 'twinfold_frames.wasm'].map((f) => [f, size(f)]));
+    'twinfold_frames.wasm'].map((f) => [f, size(f)]));
+  figures.sizes.levels = levels.reduce((n, q) => n + q.bytes, 0);
+  figures.sizes.first = levels[0].bytes;
+  figures.sizes.biggest = Math.max(...levels.map((q) => q.bytes));
+  figures.packages = levels.length;
+
+  // The game's files as drawn (the native game folder) and as the page ships
+  // them, every picture recompressed (what twinfold.data and the levels'
+  // packages hold).
+  const folder = (dir) => fs.readdirSync(dir).reduce((n, f) => {
+    const st = fs.statSync(path.join(dir, f));
+    return n + (st.isDirectory() ? folder(path.join(dir, f)) : st.isFile() ? st.size : 0);
+  }, 0);
+  figures.game = { drawn: folder(gamefolder), shipped: size('twinfold.data') + figures.sizes.levels };
+
+  // A first visit over a slow link, once at each speed.
+  figures.slow = {};
+  for (const mbits of [20, 5]) {
+    const v = await slowvisit(browser, url, mbits, 10 * LOADMS);
+    if (!v.first || v.first.state !== 'in') throw new Error(`the first level did not load at ${mbits} Mbit/s`);
+    figures.slow[mbits] = { titlems: v.title.ms, titlebytes: v.title.bytes,
+                            firstms: v.first.ms, firstbytes: v.first.bytes };
+  }
 
   // The title: the game once its levels are in, the plain program's menu.
   const game = await open(browser, url);

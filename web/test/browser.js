@@ -9,7 +9,7 @@ const http = require('http');
 const puppeteer = require('puppeteer-core');
 
 const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript',
-                '.wasm': 'application/wasm',
+                '.wasm': 'application/wasm', '.json': 'application/json',
                 '.data': 'application/octet-stream' };
 
 // A static server on 127.0.0.1 for the build folder, as any static host;
@@ -110,4 +110,31 @@ async function comparepng(page, a, b, tolerance, outside) {
   }, a.toString('base64'), b.toString('base64'), tolerance, outside || null);
 }
 
-module.exports = { serve, launch, checks, comparepng };
+// A first visit over a slow link: the page loaded with nothing cached (nor
+// kept by its service worker) through Chromium's network emulation at mbits
+// Mbit/s with 40 ms of latency, until the first level's package is in.
+// Milliseconds from the navigation's start and bytes transferred, to the
+// first title frame (title) and to the moment New game can start (first).
+// The page sees no service worker: at a first visit it copies start-up's
+// files from the browser's cache, which is off here, so it would fetch them
+// a second time over the slow link. (Intercepting requests would keep it
+// out too, but Chromium's emulation does not slow intercepted requests.)
+async function slowvisit(browser, url, mbits, limitms) {
+  const page = await browser.newPage();
+  await page.setCacheEnabled(false);
+  await page.setBypassServiceWorker(true);
+  await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serviceWorker; });
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Network.enable');
+  await cdp.send('Network.emulateNetworkConditions', {
+    offline: false, latency: 40, downloadThroughput: mbits * 1e6 / 8, uploadThroughput: mbits * 1e6 / 8 });
+  await page.goto(url, { waitUntil: 'domcontentloaded', timeout: limitms });
+  await page.waitForFunction(() => window.twinfoldFirstLevel || window.twinfoldEnded,
+                             { polling: 100, timeout: limitms });
+  const figures = await page.evaluate(() => ({
+    title: window.twinfoldTitle, first: window.twinfoldFirstLevel, ended: window.twinfoldEnded }));
+  await page.close();
+  return figures;
+}
+
+module.exports = { serve, launch, checks, comparepng, slowvisit };

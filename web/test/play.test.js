@@ -2,8 +2,9 @@
 // native game: the log in the console, the title's pixels, a new game through
 // the introduction into the first level, walking, a shift's foreground copies,
 // the sound after the first key, F12, a pad at the Gamepad API, tutorial1
-// finished by its replay as a play script, a broken picture at start-up and a
-// missing level in play.
+// finished by its replay as a play script while the next level's package is
+// held back, a broken picture at start-up, a corrupt level package, and the
+// bytes before the title and before New game over a slow link.
 //
 // Usage: node play.test.js WEBBUILD NATIVESHOTS [SCREENSHOTS]
 //   WEBBUILD     the folder make web fills (index.html, twinfold.*)
@@ -17,7 +18,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { serve, launch, checks, comparepng } = require('./browser');
+const { serve, launch, checks, comparepng, slowvisit } = require('./browser');
 
 const [webbuild, nativeshots, screenshots] = process.argv.slice(2);
 if (!webbuild || !nativeshots || process.argv.length > 5) {
@@ -120,8 +121,10 @@ function scriptedpad() {
 
 // A page with the console collected, sized so the canvas shows at 1024 by 768;
 // before, if given, runs in it ahead of the game's script.
-async function openpage(browser, url, before) {
+// prepare(page), when given, runs before the page is opened.
+async function openpage(browser, url, before, prepare) {
   const page = await browser.newPage();
+  if (prepare) await prepare(page);
   const log = [];
   page.on('console', (m) => log.push({ type: m.type(), text: m.text() }));
   page.on('pageerror', (e) => log.push({ type: 'pageerror', text: e.message }));
@@ -245,6 +248,7 @@ async function steady(browser, page) {
 // The game stopped on a file it cannot do without: the page says so with the
 // game's message naming the file, the console has the message as an error,
 // and no frame is asked for after it.
+// file: the file the message names, or a list of which it names one.
 async function stoppedon(p, plog, file, ms) {
   await until(p, () => window.twinfoldEnded, ms, 'the page was not told of the failure');
   const shown = await p.evaluate(() => ({
@@ -253,9 +257,10 @@ async function stoppedon(p, plog, file, ms) {
   }));
   expect(shown.fatal, 'the failure was taken for a quit');
   const errors = plog.filter((l) => l.type === 'error').map((l) => l.text);
-  expect(errors.some((e) => e.includes(file)),
-         `no message naming ${file} in the console: ` + errors.join(' | '));
-  expect(shown.detail.includes(file), `the page shows "${shown.detail}"`);
+  const files = [].concat(file);
+  const names = (text) => files.some((f) => text.includes(f));
+  expect(errors.some(names), `no message naming ${files.join(' or ')} in the console: ` + errors.join(' | '));
+  expect(names(shown.detail), `the page shows "${shown.detail}"`);
   const frames = await p.evaluate(() => new Promise((resolve) => {
     const before = twinfoldAudio.frames;
     setTimeout(() => resolve(twinfoldAudio.frames - before), 500);
@@ -490,16 +495,38 @@ async function main() {
     await p.close();
   });
 
-  await check('tutorial1 is finished by its replay, fed as events at the game\'s own frames', async () => {
+  await check('tutorial1 is finished by its replay; tutorial2, held back, is waited for', async () => {
     const lines = readscript(path.join(nativeshots, 'tutorial1.script'));
     expect(lines.length > 20, `the play script has ${lines.length} lines`);
-    const { page: p, log: plog } = await openpage(browser, url);
-    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
+    // tutorial2's package is held back until the game waits for it; the
+    // page's service worker, which kept it at the first visit, is bypassed.
+    let held = null;
+    const hold = async (page) => {
+      await page.setBypassServiceWorker(true);
+      await page.setRequestInterception(true);
+      page.on('request', (r) => {
+        if (r.url().endsWith('/tutorial2.data')) held = r;
+        else r.continue();
+      });
+    };
+    const { page: p, log: plog } = await openpage(browser, url, undefined, hold);
+    await until(p, () => window.twinfoldFirstLevel, LOADMS, 'the first level did not load');
     const keys = JSON.parse(fs.readFileSync(path.join(nativeshots, 'keys.json'), 'utf8'));
     await p.evaluate(drivescript, lines, keys);
+    // At tutorial1's end the game stands: no frame runs, the page counts the
+    // bytes of the level it waits for.
+    const last = lines[lines.length - 1].frame;
+    await until(p, () => /^Loading tutorial2: 0 of \d+ kB$/.test(document.getElementById('status').textContent),
+                WAITMS + last * 100, 'the page did not say that it waits for tutorial2');
+    expect(held, 'tutorial2.data was not asked for');
+    const stood = await p.evaluate(() => new Promise((resolve) => {
+      const before = twinfoldScript.frame;
+      setTimeout(() => resolve(twinfoldScript.frame - before), 500);
+    }));
+    expect(stood === 0, `${stood} frames ran while tutorial2 was on its way`);
+    held.continue();
     // The script quits with F12 once tutorial2 is built after tutorial1's
     // end: by then tutorial2's log lines are in.
-    const last = lines[lines.length - 1].frame;
     await until(p, () => window.twinfoldEnded, WAITMS + last * 100, 'the script did not end the game');
     const end = await p.evaluate(() => ({ fatal: window.twinfoldEnded.fatal, frame: twinfoldScript.frame,
                                           late: twinfoldScript.late }));
@@ -528,13 +555,34 @@ async function main() {
     broken.close();
   });
 
-  await check('a missing level stops the game in play with its message on the page and in the console', async () => {
-    const { page: p, log: plog } = await openpage(browser, url);
-    await until(p, () => window.twinfoldLevels, LOADMS, 'the levels did not load');
-    await p.evaluate(() => Module.FS.unlink('/tutorial1.lvl'));
+  await check('a level package that arrives corrupt stops New game with a missing file on the page', async () => {
+    const data = fs.readFileSync(path.join(root, 'tutorial1.data'));
+    data[data.length >> 1] ^= 0xff;
+    const broken = await serve(root, { '/tutorial1.data': data });
+    const noworker = (page) => page.setBypassServiceWorker(true);
+    const { page: p, log: plog } = await openpage(browser, `http://127.0.0.1:${broken.address().port}/`,
+                                                  undefined, noworker);
+    await until(p, () => window.twinfoldFirstLevel, LOADMS, 'the first level\'s package was not given up');
+    expect(await p.evaluate(() => window.twinfoldFirstLevel.state) === 'failed', 'the corrupt package was taken');
     await newgame(p);
-    await stoppedon(p, plog, 'tutorial1.lvl', WAITMS);
+    // The game stops on the first of the package's files it opens, as it does
+    // natively with those files missing.
+    const levels = JSON.parse(fs.readFileSync(path.join(root, 'levels.json'), 'utf8'));
+    await stoppedon(p, plog, levels.packages[0].files.map((f) => f.path), WAITMS);
     await p.close();
+    broken.close();
+  });
+
+  await check('over a 20 Mbit/s link the title and New game come within their byte budgets', async () => {
+    const visit = await slowvisit(browser, url, 20, LOADMS);
+    expect(!visit.ended, 'the game ended while it loaded');
+    // The budgets of a first visit on a phone: 7 MB before the title, 12 MB
+    // before the first level can start. Time is the bench's (make bench).
+    expect(visit.title.bytes <= 7e6, `${visit.title.bytes} bytes before the title`);
+    expect(visit.first.state === 'in', `the first level's package is ${visit.first.state}`);
+    expect(visit.first.bytes <= 12e6, `${visit.first.bytes} bytes before New game`);
+    Object.assign(figures, { slowtitlems: Math.round(visit.title.ms), slowtitlebytes: visit.title.bytes,
+                             slowfirstms: Math.round(visit.first.ms), slowfirstbytes: visit.first.bytes });
   });
 
   await browser.close();

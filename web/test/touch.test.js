@@ -384,14 +384,17 @@ async function main() {
     const own = await serve(root);
     const { page: p, log: plog, fingers: pf } = await openpage(browser,
       `http://127.0.0.1:${own.address().port}/`, PHONE);
-    await until(p, async () => {
+    // Start-up's files, the level fetcher, its list and every level's package.
+    const levels = JSON.parse(fs.readFileSync(path.join(root, 'levels.json'), 'utf8'));
+    const files = ['twinfold.data', 'levels.js', 'levels.json'].concat(levels.packages.map((q) => q.data));
+    await until(p, async (files) => {
       for (const name of await caches.keys()) {
         const c = await caches.open(name);
-        const kept = await Promise.all(['twinfold.data', 'levels.data', 'levels.js'].map((f) => c.match(f)));
+        const kept = await Promise.all(files.map((f) => c.match(f)));
         if (kept.every((r) => r)) return true;
       }
       return false;
-    }, LOADMS, 'the service worker did not keep the game\'s files');
+    }, LOADMS, 'the service worker did not keep the game\'s files', files);
     own.close();
     own.closeAllConnections();
     const from = plog.length;
