@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <memory>
 #include <queue>
 #include <unordered_map>
@@ -28,6 +29,10 @@ constexpr int nholds = sizeof holds / sizeof holds[0];
 constexpr int longestcoast = 150;  // steps to stand still after letting go
 constexpr int shiftgrid = 8;       // shift vectors tried: multiples of this
 constexpr int guideweight = 2;     // how much the guide's estimate outweighs steps taken
+// A move slipped by a step or two must leave the hero standing on the same
+// floor within this many pixels of where the move itself does: from there
+// a player aims the next run-up anew.
+constexpr int alikereach = 48;
 
 ReplayLine keysline(int steps, int dir, bool jump) {
   return {steps, dir < 0, dir > 0, jump, false, 0, 0, 0};
@@ -70,14 +75,19 @@ uint64_t mix(uint64_t h, uint64_t v) {
 // Where the hero stands, exactly or to a few pixels (coarse), and what it has
 // done. Rests that share the coarse key are much alike: the search goes on
 // from the first reached in fewest steps, each played exactly.
-uint64_t restkey(const World& w, bool coarse) {
+// What the hero has done: the respawn point, the pickups and the fold.
+uint64_t restwhat(const World& w) {
   uint64_t h = 1;
-  const int shift = coarse ? 3 : 0;
-  const int64_t v[] = {w.x >> shift, w.y >> shift, w.checkx, w.checky, w.itemmask,
-                       static_cast<int64_t>(w.latepickups.size()), w.shiftcount, w.canshift};
+  const int64_t v[] = {w.checkx, w.checky, w.itemmask, static_cast<int64_t>(w.latepickups.size()),
+                       w.shiftcount, w.canshift};
   for (int64_t x : v) h = mix(h, static_cast<uint64_t>(x));
   for (const Box* b : w.items) h = mix(h, b ? static_cast<uint64_t>(b->kind) : 0);
   return h;
+}
+
+uint64_t restkey(const World& w, bool coarse) {
+  const int shift = coarse ? 3 : 0;
+  return mix(mix(restwhat(w), static_cast<uint64_t>(w.x >> shift)), static_cast<uint64_t>(w.y >> shift));
 }
 
 // One move from rest: stand `rest` steps, then the keys, then let go until
@@ -177,18 +187,26 @@ void Search::expand(int index) {
     int coast;  // -1 failed
     uint64_t key;
     bool finished;
+    int x, y;        // where it stands
+    uint64_t what;   // restwhat there
+  };
+  auto alike = [](const Tried& a, const Tried& b) {
+    if (a.coast < 0 || b.coast < 0 || a.finished != b.finished) return false;
+    return a.finished || (a.what == b.what && a.y == b.y && std::abs(a.x - b.x) <= alikereach);
   };
   std::vector<Tried> tried;
   // Lets go from where the world stands after m's keys.
   auto settle = [&](const Move& m) {
     const int coast = player.died ? -1 : player.finished ? 0 : player.coast();
-    tried.push_back({m, coast, coast >= 0 ? restkey(w, true) : 0, player.finished});
+    tried.push_back({m, coast, coast >= 0 ? restkey(w, true) : 0, player.finished, w.x, w.y,
+                     restwhat(w)});
     tried.back().move.coast = std::max(coast, 0);
   };
   auto attempt = [&](const Move& m) {
     restore(w, stood);
     const int coast = play(m);
-    tried.push_back({m, coast, coast >= 0 ? restkey(w, true) : 0, player.finished});
+    tried.push_back({m, coast, coast >= 0 ? restkey(w, true) : 0, player.finished, w.x, w.y,
+                     restwhat(w)});
     tried.back().move.coast = std::max(coast, 0);
   };
   // Run-ups and holds grow a step at a time from snapshots, so each try
@@ -207,7 +225,7 @@ void Search::expand(int index) {
         const bool ended = runupfailed || player.died || player.finished;
         snapshot(w, runup);
         if (!runupfailed) settle({Move::walk, dir, a, 0, 0, 0, 0});
-        else tried.push_back({{Move::walk, dir, a, 0, 0, 0, 0}, -1, 0, false});
+        else tried.push_back({{Move::walk, dir, a, 0, 0, 0, 0}, -1, 0, false, 0, 0, 0});
         runupfailed = ended;
       }
       restore(w, runup);
@@ -220,11 +238,11 @@ void Search::expand(int index) {
           at = b;
           heldfailed = player.died;
         } else {
-          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false});
+          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false, 0, 0, 0});
           continue;
         }
         if (heldfailed) {
-          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false});
+          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false, 0, 0, 0});
           continue;
         }
         snapshot(w, held);
@@ -246,11 +264,11 @@ void Search::expand(int index) {
   const int walks = longestrunup, jumps = (longestrunup + 1) * nholds;
   // tried holds, per direction, the jumps from a standing start, then per
   // run-up the walk and its jumps.
-  auto okat = [&](int dir, bool jump, int a, int h) {
+  auto okat = [&](const Tried& like, int dir, bool jump, int a, int h) {
     if (a < (jump ? 0 : 1) || a > longestrunup) return false;
     const size_t base = dir < 0 ? 0 : walks + jumps;
     const size_t at = a == 0 ? h : nholds + (a - 1) * (1 + nholds) + (jump ? 1 + h : 0);
-    return tried[base + at].coast >= 0;
+    return alike(tried[base + at], like);
   };
   auto slackof = [&](size_t i) {
     const Move& m = tried[i].move;
@@ -262,7 +280,7 @@ void Search::expand(int index) {
     int s = 0;
     while (s < options.widest) {
       const int early = std::max(m.runup - s - 1, low), late = m.runup + s + 1;
-      if (!okat(m.dir, jump, early, h) || !okat(m.dir, jump, late, h)) break;
+      if (!okat(tried[i], m.dir, jump, early, h) || !okat(tried[i], m.dir, jump, late, h)) break;
       s++;
     }
     return s;
@@ -286,12 +304,29 @@ void Search::expand(int index) {
     if (e.slack > old.slack || (e.slack == old.slack && e.move.steps() < old.move.steps())) old = e;
   }
 
-  // 4. The places themselves, played again to keep them.
+  // 4. The places themselves, played again to keep them, and a jump's
+  // release slipped both ways: it too must leave the hero standing alike.
   for (Edge& e : edges) {
-    if (e.finished) continue;
     restore(w, stood);
-    play(e.move);
-    e.child = rest();
+    const int coast = play(e.move);
+    const Tried self{e.move, coast, 0, player.finished, w.x, w.y, restwhat(w)};
+    if (!e.finished) e.child = rest();
+    if (e.move.kind != Move::jump || e.move.dir == 0) continue;
+    for (int s = 1; s <= e.slack; s++) {
+      bool ok = true;
+      for (int d = -s; d <= s && ok; d += 2 * s) {
+        Move slipped = e.move;
+        slipped.hold += d;
+        if (slipped.hold < 1) continue;  // no release before the jump: the jump's own
+        restore(w, stood);
+        const int c = play(slipped);
+        ok = alike({slipped, c, 0, player.finished, w.x, w.y, restwhat(w)}, self);
+      }
+      if (!ok) {
+        e.slack = s - 1;
+        break;
+      }
+    }
   }
 }
 
