@@ -27,6 +27,12 @@ constexpr int longestrunup = 72;
 constexpr int holds[] = {1, 3, 6, 10, 15, 21, 28, 36, 45};
 constexpr int nholds = sizeof holds / sizeof holds[0];
 constexpr int longestcoast = 150;  // steps to stand still after letting go
+// A climb: a jump at a wall, then a kick off each wall the hero slides down,
+// `kickdelay` steps after the kick could first come, holding the arrow it
+// flies towards, until it lands. Walls are near where a climb starts.
+constexpr int climbrunup = 24;
+constexpr int kickdelays = 6;      // delays tried: 0 to 5 steps
+constexpr int longestclimb = 400;  // steps in the air at most
 constexpr int shiftgrid = 8;       // shift vectors tried: multiples of this
 constexpr int guideweight = 2;     // how much the guide's estimate outweighs steps taken
 // A move slipped by a step or two must leave the hero standing on the same
@@ -93,13 +99,18 @@ uint64_t restkey(const World& w, bool coarse) {
 // One move from rest: stand `rest` steps, then the keys, then let go until
 // the hero stands again.
 struct Move {
-  enum Kind { walk, jump, shift } kind;
+  enum Kind { walk, jump, shift, climb } kind;
   int dir;      // -1 left, 0 none, 1 right
-  int runup;    // walk: steps the arrow is held; jump: steps before the jump
-  int hold;     // jump: steps its keys are held from the jump on
+  int runup;    // walk: steps the arrow is held; jump, climb: steps before the jump
+  int hold;     // jump: steps its keys are held from the jump on; climb: the kick delay
   int dx, dy;   // shift vector
   int coast;    // steps from letting go to standing, or to the finish
-  int steps() const { return runup + (kind == jump ? hold : 0) + coast; }
+  std::vector<ReplayLine> air;  // climb: its lines from the jump to the landing
+  int steps() const {
+    int n = runup + (kind == jump ? hold : 0) + coast;
+    for (const ReplayLine& l : air) n += l.steps;
+    return n;
+  }
 };
 
 struct Edge {
@@ -143,9 +154,14 @@ class Search {
     return restof[key] = static_cast<int>(rests.size()) - 1;
   }
 
+  // Plays a climb's keys from the jump to the landing and writes them into
+  // m.air; false when no kick could come or the hero died.
+  bool climb(Move& m);
+  bool nowall = false;  // the last climb found no wall to kick off
+
   // Plays a move from the world standing (its rest steps already played);
   // the coast it takes, -1 when it fails.
-  int play(const Move& m) {
+  int play(Move& m) {
     player.died = player.finished = false;
     switch (m.kind) {
       case Move::walk:
@@ -158,6 +174,10 @@ class Search {
       case Move::shift:
         player.play({0, false, false, false, true, m.dx, m.dy, 0});
         break;
+      case Move::climb:
+        if (m.runup) player.hold(m.runup, m.dir, false);
+        if (!player.died && !player.finished && !climb(m)) return -1;
+        break;
     }
     if (player.died) return -1;
     if (player.finished) return 0;
@@ -167,6 +187,42 @@ class Search {
   void expand(int index);
   long long spent() const { return player.steps; }
 };
+
+bool Search::climb(Move& m) {
+  std::vector<std::pair<int, bool>> keys;  // per step: arrow, jump pressed
+  int toward = m.dir, possible = 0, kicks = 0;
+  keys.push_back({toward, true});
+  player.hold(1, toward, true);
+  WorldSnapshot probe;
+  for (int t = 1; t < longestclimb && !player.died && !player.finished && w.vy != 0; t++) {
+    // Whether a jump pressed now would kick: tried, and put back.
+    snapshot(w, probe);
+    player.hold(1, toward, true);
+    const bool kick = !player.died && !player.finished && w.vy == 9;  // airborne: only a kick
+    const int away = w.vx > 0 ? 1 : -1;
+    restore(w, probe);
+    player.died = player.finished = false;
+    possible = kick ? possible + 1 : 0;
+    const bool now = kick && possible > m.hold;
+    keys.push_back({toward, now});
+    player.hold(1, toward, now);
+    if (now) {
+      toward = away;
+      possible = 0;
+      kicks++;
+    }
+  }
+  nowall = !kicks;
+  if (player.died || !kicks) return false;
+  m.air.clear();
+  for (const auto& k : keys) {
+    if (k.second || m.air.empty() || keysline(0, k.first, false).left != m.air.back().left ||
+        keysline(0, k.first, false).right != m.air.back().right)
+      m.air.push_back(keysline(0, k.first, k.second));
+    m.air.back().steps++;
+  }
+  return true;
+}
 
 // Fills in the moves from rest index: every run-up and hold in range, each
 // with the slack its timed changes have among its neighbours, and for every
@@ -202,7 +258,7 @@ void Search::expand(int index) {
                      restwhat(w)});
     tried.back().move.coast = std::max(coast, 0);
   };
-  auto attempt = [&](const Move& m) {
+  auto attempt = [&](Move m) {
     restore(w, stood);
     const int coast = play(m);
     tried.push_back({m, coast, coast >= 0 ? restkey(w, true) : 0, player.finished, w.x, w.y,
@@ -224,8 +280,8 @@ void Search::expand(int index) {
         player.hold(1, dir, false);
         const bool ended = runupfailed || player.died || player.finished;
         snapshot(w, runup);
-        if (!runupfailed) settle({Move::walk, dir, a, 0, 0, 0, 0});
-        else tried.push_back({{Move::walk, dir, a, 0, 0, 0, 0}, -1, 0, false, 0, 0, 0});
+        if (!runupfailed) settle({Move::walk, dir, a, 0, 0, 0, 0, {}});
+        else tried.push_back({{Move::walk, dir, a, 0, 0, 0, 0, {}}, -1, 0, false, 0, 0, 0});
         runupfailed = ended;
       }
       restore(w, runup);
@@ -238,26 +294,40 @@ void Search::expand(int index) {
           at = b;
           heldfailed = player.died;
         } else {
-          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false, 0, 0, 0});
+          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0, {}}, -1, 0, false, 0, 0, 0});
           continue;
         }
         if (heldfailed) {
-          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0}, -1, 0, false, 0, 0, 0});
+          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0, {}}, -1, 0, false, 0, 0, 0});
           continue;
         }
         snapshot(w, held);
-        settle({Move::jump, dir, a, b, 0, 0, 0});
+        settle({Move::jump, dir, a, b, 0, 0, 0, {}});
         heldfailed = player.finished;  // no holding on past the finish
         restore(w, held);
       }
     }
   }
-  attempt({Move::jump, 0, 0, 1, 0, 0, 0});
+  attempt({Move::jump, 0, 0, 1, 0, 0, 0, {}});
+  const size_t climbs = tried.size();
+  for (int dir = -1; dir <= 1; dir += 2)
+    for (int a = 0; a <= climbrunup; a++) {
+      const size_t first = tried.size();
+      for (int q = 0; q < kickdelays; q++) {
+        if (q && nowall) {
+          tried.push_back(tried[first]);  // no wall to kick off: none with a later kick
+          tried.back().move.hold = q;
+          continue;
+        }
+        nowall = false;
+        attempt({Move::climb, dir, a, q, 0, 0, 0, {}});
+      }
+    }
   restore(w, stood);
   if (w.canshift && w.shiftcount)
     for (int dy = -32; dy <= 32; dy += shiftgrid)
       for (int dx = -32; dx <= 32; dx += shiftgrid)
-        if (dx || dy) attempt({Move::shift, 0, 0, 0, dx, dy, 0});
+        if (dx || dy) attempt({Move::shift, 0, 0, 0, dx, dy, 0, {}});
 
   // 2. Slack: how far the run-up (with the jump and release following it)
   // may slip both ways with every neighbour still standing alive.
@@ -270,9 +340,24 @@ void Search::expand(int index) {
     const size_t at = a == 0 ? h : nholds + (a - 1) * (1 + nholds) + (jump ? 1 + h : 0);
     return alike(tried[base + at], like);
   };
+  auto climbat = [&](int dir, int a, int q) -> const Tried* {
+    if (a < 0 || a > climbrunup || q < 0 || q >= kickdelays) return nullptr;
+    return &tried[climbs + ((dir < 0 ? 0 : 1) * (climbrunup + 1) + a) * kickdelays + q];
+  };
   auto slackof = [&](size_t i) {
     const Move& m = tried[i].move;
     if (m.kind == Move::shift || m.dir == 0) return options.widest;  // timed by nothing
+    if (m.kind == Move::climb) {
+      int s = 0;
+      for (; s < options.widest; s++) {
+        const Tried* near[] = {climbat(m.dir, m.runup - s - 1, m.hold), climbat(m.dir, m.runup + s + 1, m.hold),
+                               climbat(m.dir, m.runup, m.hold - s - 1), climbat(m.dir, m.runup, m.hold + s + 1)};
+        bool ok = true;
+        for (const Tried* t : near) ok = ok && t && alike(*t, tried[i]);
+        if (!ok) break;
+      }
+      return s;
+    }
     const bool jump = m.kind == Move::jump;
     int h = 0;
     while (jump && holds[h] != m.hold) h++;
@@ -331,6 +416,14 @@ void Search::expand(int index) {
 }
 
 std::vector<ReplayLine> movelines(const Move& m, int rest) {
+  if (m.kind == Move::climb) {
+    std::vector<ReplayLine> out;
+    if (rest) out.push_back(keysline(rest, 0, false));
+    if (m.runup) out.push_back(keysline(m.runup, m.dir, false));
+    out.insert(out.end(), m.air.begin(), m.air.end());
+    if (m.coast) out.push_back(keysline(m.coast, 0, false));
+    return out;
+  }
   std::vector<ReplayLine> out;
   if (rest) out.push_back(keysline(rest, 0, false));
   switch (m.kind) {
@@ -343,6 +436,8 @@ std::vector<ReplayLine> movelines(const Move& m, int rest) {
       break;
     case Move::shift:
       out.push_back({0, false, false, false, true, m.dx, m.dy, 0});
+      break;
+    case Move::climb:  // above
       break;
   }
   if (m.coast) out.push_back(keysline(m.coast, 0, false));

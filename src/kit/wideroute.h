@@ -13,8 +13,8 @@ class World;
 // Bounded by world steps, never by time: the same level gives the same route
 // on any machine under any load.
 struct WideOptions {
-  long long budget = 40000000;  // world steps for the search of moves from rest
-  long long finishbudget = 30000000;  // world steps for the solver's finish from the last rest
+  long long budget = 30000000;  // world steps for the search of moves from rest
+  long long finishbudget = 10000000;  // world steps for the solver's finish from the last rest
   int rest = 4;      // steps the hero stands before each move: a player's reaction, and
                      // room for a press that comes a little early
   int widest = 4;    // the largest slack asked of each timed change, steps each way
