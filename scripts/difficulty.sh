@@ -71,8 +71,8 @@ done
     echo
     echo "Levels measured on their par route whose expected deaths read \"at least\""
     echo "are those where no kinder route was found within the search's bounds"
-    echo "(moves from rest do not take a running leap into a fold or climb a metal"
-    echo "chimney): their figure is the frame-exact par route's, far above what a"
+    echo "(where the level leaves no place to stand still between two of its tight"
+    echo "manoeuvres): their figure is the frame-exact par route's, far above what a"
     echo "person meets on a slower way, and compares with the others only as \"needs"
     echo "frame-exact play\":"
     echo

@@ -118,7 +118,7 @@ TEST(Difficulty, WindowsAreExact) {
                                   jump.change.at + press.window.later)));
   EXPECT_TRUE(clears(level, route(press.change.at - press.window.earlier,
                                   jump.change.at - press.window.earlier)));
-  // The widest-window route aims the jump at the middle of its window.
+  // The par route measured aims the jump at the middle of its window.
   EXPECT_LE(jump.window.earlier - jump.window.later, 1);
   EXPECT_LE(jump.window.later - jump.window.earlier, 1);
 }

@@ -320,7 +320,8 @@ std::string difficultyjson(const std::string& name, const DifficultyReport& r,
   out += ", \"par_tightest_window\": " + std::to_string(r.partightest);
   out += ", \"par_expected_deaths\": " + thousandths(r.pardeathsmilli);
   out += std::string(", \"par_expected_deaths_floor\": ") + (r.pardeathsfloor ? "true" : "false");
-  out += std::string(", \"measured\": ") + (!r.wide ? "\"par\"" : r.wholewide ? "\"wide\"" : "\"wide+solver\"");
+  out += std::string(", \"measured\": ") +
+         (!r.wide ? "\"par\"" : r.wholewide ? "\"wide\"" : "\"wide+solver\"");
   out += std::string(", \"wide_found\": ") + (r.widefound ? "true" : "false");
   out += ", \"wide_steps\": " + std::to_string(r.widesteps);
   out += ", \"wide_tightest_window\": " + std::to_string(r.widetightest);

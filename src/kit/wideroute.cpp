@@ -78,9 +78,6 @@ uint64_t mix(uint64_t h, uint64_t v) {
   return h ^ (h >> 31);
 }
 
-// Where the hero stands, exactly or to a few pixels (coarse), and what it has
-// done. Rests that share the coarse key are much alike: the search goes on
-// from the first reached in fewest steps, each played exactly.
 // What the hero has done: the respawn point, the pickups and the fold.
 uint64_t restwhat(const World& w) {
   uint64_t h = 1;
@@ -91,9 +88,13 @@ uint64_t restwhat(const World& w) {
   return h;
 }
 
+// Where the hero stands, exactly or to 8 pixels (coarse), and what it has
+// done. Rests that share the coarse key are much alike: a search goes on
+// from the one reached in the fewest steps, and each is played exactly.
 uint64_t restkey(const World& w, bool coarse) {
   const int shift = coarse ? 3 : 0;
-  return mix(mix(restwhat(w), static_cast<uint64_t>(w.x >> shift)), static_cast<uint64_t>(w.y >> shift));
+  return mix(mix(restwhat(w), static_cast<uint64_t>(w.x >> shift)),
+             static_cast<uint64_t>(w.y >> shift));
 }
 
 // One move from rest: stand `rest` steps, then the keys, then let go until
@@ -293,9 +294,6 @@ void Search::expand(int index) {
           player.hold(b - at, dir, at == 0);
           at = b;
           heldfailed = player.died;
-        } else {
-          tried.push_back({{Move::jump, dir, a, b, 0, 0, 0, {}}, -1, 0, false, 0, 0, 0});
-          continue;
         }
         if (heldfailed) {
           tried.push_back({{Move::jump, dir, a, b, 0, 0, 0, {}}, -1, 0, false, 0, 0, 0});
@@ -350,8 +348,10 @@ void Search::expand(int index) {
     if (m.kind == Move::climb) {
       int s = 0;
       for (; s < options.widest; s++) {
-        const Tried* near[] = {climbat(m.dir, m.runup - s - 1, m.hold), climbat(m.dir, m.runup + s + 1, m.hold),
-                               climbat(m.dir, m.runup, m.hold - s - 1), climbat(m.dir, m.runup, m.hold + s + 1)};
+        const Tried* near[] = {climbat(m.dir, m.runup - s - 1, m.hold),
+                               climbat(m.dir, m.runup + s + 1, m.hold),
+                               climbat(m.dir, m.runup, m.hold - s - 1),
+                               climbat(m.dir, m.runup, m.hold + s + 1)};
         bool ok = true;
         for (const Tried* t : near) ok = ok && t && alike(*t, tried[i]);
         if (!ok) break;

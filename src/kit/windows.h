@@ -114,6 +114,8 @@ class RoutePlay {
   std::vector<int> boundaries;                 // sorted steps with a snapshot
   std::vector<std::unique_ptr<WorldSnapshot>> snaps;  // per boundary
   // Plays changed from step t to step to, a line at a time, until decided.
-  void playuntil(const Route& changed, int t, int to, const std::function<void(const World&, const ReplayEvent&)>& watch, const bool& decided) const;
+  void playuntil(const Route& changed, int t, int to,
+                 const std::function<void(const World&, const ReplayEvent&)>& watch,
+                 const bool& decided) const;
   std::unique_ptr<WorldSnapshot> start;        // the world as handed in
 };
