@@ -118,7 +118,7 @@ TEST(Difficulty, WindowsAreExact) {
                                   jump.change.at + press.window.later)));
   EXPECT_TRUE(clears(level, route(press.change.at - press.window.earlier,
                                   jump.change.at - press.window.earlier)));
-  // The widest-window route aims the jump at the middle of its window.
+  // The par route measured aims the jump at the middle of its window.
   EXPECT_LE(jump.window.earlier - jump.window.later, 1);
   EXPECT_LE(jump.window.later - jump.window.earlier, 1);
 }
@@ -212,4 +212,31 @@ TEST(Difficulty, SameSeedSameFigures) {
   EXPECT_NE(first.find("\"expected_deaths\": "), std::string::npos) << first;
   EXPECT_NE(first.find("\"tightest_window\": "), std::string::npos) << first;
   EXPECT_NE(first.find("\"pass_share\": "), std::string::npos) << first;
+}
+
+// Over the widest bed of spikes that a jump clears runs a plank that a
+// standing jump reaches (81 pixels) and a running one does not (65): the
+// wide route stops under it, climbs it and walks off its far end, and a
+// person has more room that way than on the par's jump over the spikes.
+TEST(Difficulty, WideRouteTakesTheSaferWay) {
+  TempDir dir;
+  std::vector<int> jumps;
+  const int widest = widestspikes(dir, &jumps);
+  ASSERT_FALSE(jumps.empty());
+  const std::string plank = "buildLedge(380, " + std::to_string(560 + widest) + ", 166, 174);\n";
+  const std::string level = dir.write("bridge.lvl", room(widest, plank));
+  ASSERT_TRUE(clears(level, route(0, jumps[0])));
+  DifficultyOptions options;
+  options.runs = 100;
+  const DifficultyReport r = measuredifficulty(level, route(0, jumps[0]), options);
+  ASSERT_TRUE(r.ok) << r.err;
+  EXPECT_TRUE(r.wide);
+  EXPECT_GT(tightest(r), r.partightest);
+  EXPECT_LT(r.deathsmilli, r.pardeathsmilli);
+  // It is a route a player can type, and it goes over the plank.
+  EXPECT_TRUE(clears(level, r.route));
+  bool onplank = false;
+  for (const auto& line : r.path)
+    for (const auto& p : line) onplank = onplank || (p.second == 174 && p.first > 560);
+  EXPECT_TRUE(onplank);
 }

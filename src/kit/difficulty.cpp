@@ -1,4 +1,4 @@
-// Difficulty: windows, the widest-window route, seeded runs and the report.
+// Difficulty: windows, the par and wide routes, seeded runs and the report.
 #include "kit/difficulty.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "kit/quietload.h"
+#include "kit/wideroute.h"
 #include "world/world.h"
 
 uint64_t SeededRandom::next() {
@@ -82,6 +83,68 @@ std::string jsonstring(const std::string& s) {
 
 }  // namespace
 
+namespace {
+
+// A route's figures: its windows, the tightest, and the seeded runs of its
+// stretches with the expected deaths.
+struct RouteFigures {
+  std::vector<ChangeFigures> changes;
+  int tightest = -1;                // into changes; -1 none
+  std::vector<StretchFigures> stretches;
+  int64_t deathsmilli = 0;
+  bool deathsfloor = false;
+  int tightestwindow() const { return tightest >= 0 ? changes[tightest].window.steps() : 0; }
+};
+
+RouteFigures measureroute(const RoutePlay& play, const World& w, const DifficultyOptions& options) {
+  RouteFigures r;
+  const Route& route = play.route();
+  // 1. Windows, the tightest first found.
+  for (size_t i = 0; i < route.changes.size(); i++) {
+    ChangeFigures c{route.changes[i], play.placex[i], play.placey[i], play.stretchof[i],
+                    play.window(static_cast<int>(i))};
+    if (c.change.at < play.length &&
+        (r.tightest < 0 || c.window.steps() < r.changes[r.tightest].window.steps()))
+      r.tightest = static_cast<int>(r.changes.size());
+    r.changes.push_back(c);
+  }
+  // 2. Seeded runs of each stretch; expected deaths by the geometric law:
+  // a stretch got through by a share p of runs costs (1 - p) / p deaths.
+  for (size_t k = 0; k < play.stretches.size(); k++) {
+    StretchFigures f;
+    f.stretch = play.stretches[k];
+    if (f.stretch.checkpoint >= 0) {
+      const Box* b = w.items[f.stretch.checkpoint];
+      f.checkpointx = std::min(b->x1, b->x2);
+      f.checkpointy = std::min(b->y1, b->y2);
+    } else if (f.stretch.death) {
+      f.checkpointx = f.stretch.respawnx;
+      f.checkpointy = f.stretch.respawny;
+    }
+    f.runs = options.runs;
+    f.passed = passes(play, static_cast<int>(k), options.runs, options.seed);
+    if (f.passed > 0) {
+      f.deathsmilli = (int64_t{f.runs - f.passed} * 1000 + f.passed / 2) / f.passed;
+    } else {
+      f.deathsmilli = int64_t{f.runs} * 1000;
+      r.deathsfloor = true;
+    }
+    r.deathsmilli += f.deathsmilli;
+    r.stretches.push_back(f);
+  }
+  return r;
+}
+
+// Whether a person fares better on a than on b: a wider tightest window,
+// then fewer expected deaths, then fewer steps.
+bool kinder(const RouteFigures& a, int asteps, const RouteFigures& b, int bsteps) {
+  if (a.tightestwindow() != b.tightestwindow()) return a.tightestwindow() > b.tightestwindow();
+  if (a.deathsmilli != b.deathsmilli) return a.deathsmilli < b.deathsmilli;
+  return asteps < bsteps;
+}
+
+}  // namespace
+
 DifficultyReport measuredifficulty(const std::string& path, const std::vector<ReplayLine>& lines,
                                    const DifficultyOptions& options) {
   DifficultyReport r;
@@ -99,17 +162,15 @@ DifficultyReport measuredifficulty(const std::string& path, const std::vector<Re
   }
   r.par = play->length;
   std::vector<Window> parwindows;
-  r.partightest = INT32_MAX;
+  r.partightest = route.changes.empty() ? 0 : INT32_MAX;
   for (size_t i = 0; i < route.changes.size(); i++) {
     parwindows.push_back(play->window(static_cast<int>(i)));
     r.partightest = std::min(r.partightest, parwindows.back().steps());
   }
-  if (route.changes.empty()) r.partightest = 0;
 
-  // 2. The widest-window route: each change in turn aimed at the middle of
-  // its window, kept when the whole route still finishes without a death
-  // more than before. A player aims there, not at the edge the par route
-  // takes.
+  // 2. The route as given, each change in turn aimed at the middle of its
+  // window, kept when the whole route still finishes without a death more
+  // than before. A player aims there, not at the edge the par route takes.
   if (options.widen) {
     bool changed = false;
     for (int i : bytime(route)) {
@@ -126,45 +187,43 @@ DifficultyReport measuredifficulty(const std::string& path, const std::vector<Re
       r.moved++;
     }
   }
-  const Route& measured = play->route();
+  RouteFigures figures = measureroute(*play, *w, options);
+  r.pardeathsmilli = figures.deathsmilli;
+  r.pardeathsfloor = figures.deathsfloor;
+
+  // 3. The wide route, moves from rest, measured the same way; it is the one
+  // reported when a person fares better on it.
+  if (options.widen) {
+    restore(*w, fresh);
+    const WideResult wide = wideroute(*w, WideOptions());
+    r.widefound = wide.found;
+    if (wide.found) {
+      restore(*w, fresh);
+      std::unique_ptr<RoutePlay> wideplay(new RoutePlay(*w, routeof(wide.lines)));
+      if (wideplay->finished) {
+        r.widesteps = wideplay->length;
+        RouteFigures widefigures = measureroute(*wideplay, *w, options);
+        r.widetightest = widefigures.tightestwindow();
+        r.widedeathsmilli = widefigures.deathsmilli;
+        if (kinder(widefigures, wideplay->length, figures, play->length)) {
+          play = std::move(wideplay);
+          figures = std::move(widefigures);
+          r.wide = true;
+          r.wholewide = wide.whole;
+          r.widemoves = wide.moves;
+          r.solverfrom = wide.solverfrom;
+        }
+      }
+    }
+  }
   r.routesteps = play->length;
-  r.route = routelines(measured, 0, play->length);
+  r.route = routelines(play->route(), 0, play->length);
   r.path = play->path;
-
-  // 3. Its windows, the tightest first found.
-  for (size_t i = 0; i < measured.changes.size(); i++) {
-    ChangeFigures c{measured.changes[i], play->placex[i], play->placey[i], play->stretchof[i],
-                    play->window(static_cast<int>(i))};
-    if (c.change.at < play->length &&
-        (r.tightest < 0 || c.window.steps() < r.changes[r.tightest].window.steps()))
-      r.tightest = static_cast<int>(r.changes.size());
-    r.changes.push_back(c);
-  }
-
-  // 4. Seeded runs of each stretch; expected deaths by the geometric law:
-  // a stretch got through by a share p of runs costs (1 - p) / p deaths.
-  for (size_t k = 0; k < play->stretches.size(); k++) {
-    StretchFigures f;
-    f.stretch = play->stretches[k];
-    if (f.stretch.checkpoint >= 0) {
-      const Box* b = w->items[f.stretch.checkpoint];
-      f.checkpointx = std::min(b->x1, b->x2);
-      f.checkpointy = std::min(b->y1, b->y2);
-    } else if (f.stretch.death) {
-      f.checkpointx = f.stretch.respawnx;
-      f.checkpointy = f.stretch.respawny;
-    }
-    f.runs = options.runs;
-    f.passed = passes(*play, static_cast<int>(k), options.runs, options.seed);
-    if (f.passed > 0) {
-      f.deathsmilli = (int64_t{f.runs - f.passed} * 1000 + f.passed / 2) / f.passed;
-    } else {
-      f.deathsmilli = int64_t{f.runs} * 1000;
-      r.deathsfloor = true;
-    }
-    r.deathsmilli += f.deathsmilli;
-    r.stretches.push_back(f);
-  }
+  r.changes = std::move(figures.changes);
+  r.tightest = figures.tightest;
+  r.stretches = std::move(figures.stretches);
+  r.deathsmilli = figures.deathsmilli;
+  r.deathsfloor = figures.deathsfloor;
   r.ok = true;
   return r;
 }
@@ -195,10 +254,20 @@ std::string difficultytext(const std::string& name, const DifficultyReport& r,
                            const DifficultyOptions& options) {
   std::string out;
   char buf[512];
+  const std::string measured =
+      !r.wide ? "the par route (" + std::to_string(r.moved) +
+                    " key changes moved to the middle of their windows)"
+      : r.wholewide ? "the wide route (" + std::to_string(r.widemoves) + " moves from rest)"
+                    : "the wide route (" + std::to_string(r.widemoves) +
+                          " moves from rest, the solver's route from step " +
+                          std::to_string(r.solverfrom) + ")";
   std::snprintf(buf, sizeof buf,
-                "%s: par %d steps (tightest window %s); widest-window route %d steps "
-                "(%d key changes moved to the middle of their windows)\n",
-                name.c_str(), r.par, stepsword(r.partightest).c_str(), r.routesteps, r.moved);
+                "%s: par %d steps (tightest window %s, expected deaths %s%s); wide route %s\n"
+                "measured: %s, %d steps\n",
+                name.c_str(), r.par, stepsword(r.partightest).c_str(),
+                r.pardeathsfloor ? "at least " : "", thousandths(r.pardeathsmilli).c_str(),
+                r.widefound ? stepsword(r.widesteps).c_str() : "not found", measured.c_str(),
+                r.routesteps);
   out += buf;
   if (r.tightest >= 0) {
     // The five tightest, tightest first, earliest first among equals.
@@ -249,6 +318,16 @@ std::string difficultyjson(const std::string& name, const DifficultyReport& r,
   out += ", \"par\": " + std::to_string(r.par);
   out += ", \"route_steps\": " + std::to_string(r.routesteps);
   out += ", \"par_tightest_window\": " + std::to_string(r.partightest);
+  out += ", \"par_expected_deaths\": " + thousandths(r.pardeathsmilli);
+  out += std::string(", \"par_expected_deaths_floor\": ") + (r.pardeathsfloor ? "true" : "false");
+  out += std::string(", \"measured\": ") +
+         (!r.wide ? "\"par\"" : r.wholewide ? "\"wide\"" : "\"wide+solver\"");
+  out += std::string(", \"wide_found\": ") + (r.widefound ? "true" : "false");
+  out += ", \"wide_steps\": " + std::to_string(r.widesteps);
+  out += ", \"wide_tightest_window\": " + std::to_string(r.widetightest);
+  out += ", \"wide_expected_deaths\": " + thousandths(r.widedeathsmilli);
+  out += ", \"wide_moves\": " + std::to_string(r.widemoves);
+  out += ", \"solver_from\": " + std::to_string(r.solverfrom);
   out += ", \"runs\": " + std::to_string(options.runs);
   out += ", \"seed\": " + std::to_string(options.seed);
   out += ", \"expected_deaths\": " + thousandths(r.deathsmilli);

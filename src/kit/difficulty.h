@@ -1,7 +1,8 @@
 // Difficulty: how hard a finishable level is for a person. The route's timing
-// windows, a safer route with the same key changes each aimed at the middle
-// of its window, and seeded runs of every stretch between checkpoints with a
-// player's timing spread, all on the game's own rules. Integers throughout:
+// windows, the same route with each key change aimed at the middle of its
+// window, a wide route of moves from rest (kit/wideroute.h), and seeded runs
+// of every stretch between checkpoints with a player's timing spread, all on
+// the game's own rules; the route a person fares better on is reported. Integers throughout:
 // the same level, route, runs and seed give the same figures on any machine.
 #pragma once
 #include <cstdint>
@@ -26,7 +27,8 @@ int timingoffset(SeededRandom& r);
 struct DifficultyOptions {
   int runs = 200;      // seeded runs of each stretch
   uint64_t seed = 1;   // the runs' seed
-  bool widen = true;   // measure the widest-window route; false: the route as given
+  bool widen = true;   // measure the kinder of the aimed par route and the wide route;
+                       // false: the route as given
 };
 
 struct ChangeFigures {
@@ -47,8 +49,18 @@ struct DifficultyReport {
   bool ok = false;
   std::string err;                  // why there are no figures, when not ok
   int par = 0;                      // steps of the route as given
-  int routesteps = 0;               // steps of the measured route
+  int routesteps = 0;               // steps of the measured route (the fields below are its)
   int partightest = 0;              // tightest window of the route as given, steps
+  int64_t pardeathsmilli = 0;       // expected deaths on the route as given, thousandths
+  bool pardeathsfloor = false;      // ... a lower bound
+  bool widefound = false;           // the wide route search found a route
+  int widesteps = 0;                // its steps, when found
+  int widetightest = 0;             // its tightest window
+  int64_t widedeathsmilli = 0;      // its expected deaths, thousandths
+  bool wide = false;                // the measured route is the wide one
+  bool wholewide = false;           // ... made of moves from rest alone
+  int widemoves = 0;                // ... its moves from rest
+  int solverfrom = 0;               // ... steps after which the solver's route finishes; 0 whole
   int moved = 0;                    // key changes the widening moved
   std::vector<ReplayLine> route;    // the measured route as replay lines
   std::vector<ChangeFigures> changes;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <numeric>
 
 #include "world/world.h"
@@ -106,6 +107,7 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
 
   std::vector<int> touched(w.items.size(), 0);
   std::vector<std::pair<int, int>> pos = {{w.x, w.y}};
+  std::vector<char> still = {w.vx == 0 && w.vy == 0};  // per step run: the hero stands
   Stretch current{0, 0, -1};
   auto keep = [&](const World& now, int step) {
     boundaries.push_back(step);
@@ -122,6 +124,7 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
     if (e.kind != ReplayEvent::stepped) return;
     const bool death = now.happened.died;
     pos.push_back({now.x, now.y});
+    still.push_back(now.vx == 0 && now.vy == 0);
     path.back().push_back({now.x, now.y});
     bool newcheckpoint = false;
     for (size_t j = 0; j < now.items.size() && !death; j++) {
@@ -165,6 +168,18 @@ RoutePlay::RoutePlay(World& w, const Route& r) : world(w), base(r) {
     placex.push_back(p.first);
     placey.push_back(p.second);
   }
+  for (size_t j = 0; j < r.changes.size(); j++) {
+    const KeyChange& c = r.changes[j];
+    aimed.push_back(-1);
+    if (c.kind != KeyChange::press || c.at >= static_cast<int>(still.size()) || !still[c.at])
+      continue;
+    size_t m = j + 1;
+    while (m < r.changes.size() && r.changes[m].at == c.at) m++;
+    if (m == r.changes.size()) continue;
+    const KeyChange& end = r.changes[m];
+    if (end.kind == KeyChange::jump || (end.kind == KeyChange::release && end.key == c.key))
+      aimed.back() = static_cast<int>(m);
+  }
 }
 
 bool RoutePlay::getsthrough(const Route& changed, int from, int k) const {
@@ -177,7 +192,7 @@ bool RoutePlay::getsthrough(const Route& changed, int from, int k) const {
   restore(world, *snaps[b]);
   const int begin = boundaries[b];
 
-  bool through = false, failed = false;
+  bool through = false, failed = false, decided = false;
   auto watch = [&](const World& now, const ReplayEvent& e) {
     if (e.kind != ReplayEvent::stepped || through || failed) return;
     const bool death = now.happened.died;
@@ -185,14 +200,70 @@ bool RoutePlay::getsthrough(const Route& changed, int from, int k) const {
       (s.death && now.checkx == s.respawnx && now.checky == s.respawny ? through : failed) = true;
     else if (e.state == state_finished) through = true;  // the end counts for any stretch
     else if (s.checkpoint >= 0) through = !death && touches(now.x, now.y, *now.items[s.checkpoint]);
+    decided = through || failed;
   };
-  const std::vector<ReplayLine> lines = routelines(changed, begin, s.to + stretchslack);
-  for (const ReplayLine& l : lines) {
-    // The player's own loop, a line at a time, so a run stops soon after it is decided.
-    playreplay(world, {l}, watch);
-    if (through || failed) break;
+  const int end = s.to + stretchslack;
+  Route c = changed;
+  int t = begin;
+  size_t next = 0;  // run-ups before this one are taken as given
+  for (;;) {
+    // 1. Up to the next run-up from a standstill after from.
+    int j = -1;
+    for (size_t i = next; i < c.changes.size(); i++)
+      if (aimed[i] >= 0 && c.changes[i].at > from && c.changes[i].at >= t &&
+          (j < 0 || c.changes[i].at < c.changes[j].at))
+        j = static_cast<int>(i);
+    const int stop = j < 0 ? end : std::min(c.changes[j].at, end);
+    playuntil(c, t, stop, watch, decided);
+    t = stop;
+    if (decided || j < 0 || stop == end) break;
+    next = j + 1;
+    // 2. The player waits until the hero stands, the keys let go (a few
+    // steps at most), and the run-up waits with it.
+    int waited = 0;
+    while (!(world.vx == 0 && world.vy == 0) && waited < windowreach && !decided) {
+      playreplay(world, {{1, false, false, false, false, 0, 0, 0}}, watch);
+      waited++;
+    }
+    if (decided) break;
+    follow(c, j, waited);
+    t = c.changes[j].at;
+    if (!(world.vx == 0 && world.vy == 0)) continue;
+    // 3. The run-up that ends nearest where the route's own ended; the end
+    // keeps its own timing error on top.
+    const int m = aimed[j];
+    const int runup = base.changes[m].at - base.changes[j].at;
+    const int error = c.changes[m].at - c.changes[j].at - runup;
+    WorldSnapshot here;
+    snapshot(world, here);
+    const bool left = c.changes[j].key == 0;
+    int best = runup, bestgap = INT_MAX;
+    for (int n = 0; n <= runup + windowreach; n++) {
+      const int gap = std::abs(world.x - placex[m]) + std::abs(world.y - placey[m]);
+      if (gap < bestgap || (gap == bestgap && std::abs(n - runup) < std::abs(best - runup)))
+        best = n, bestgap = gap;
+      bool died = false;
+      playreplay(world, {{1, left, !left, false, false, 0, 0, 0}},
+                 [&](const World& now, const ReplayEvent& e) {
+                   died = died || (e.kind == ReplayEvent::stepped && now.happened.died);
+                 });
+      if (died) break;
+    }
+    restore(world, here);
+    follow(c, m, best + error - (c.changes[m].at - c.changes[j].at));
   }
   return through;
+}
+
+void RoutePlay::playuntil(const Route& changed, int t, int to,
+                          const std::function<void(const World&, const ReplayEvent&)>& watch,
+                          const bool& decided) const {
+  if (to <= t) return;
+  for (const ReplayLine& l : routelines(changed, t, to)) {
+    // The player's own loop, a line at a time, so a run stops soon after it is decided.
+    playreplay(world, {l}, watch);
+    if (decided) break;
+  }
 }
 
 void follow(Route& r, int i, int d) {

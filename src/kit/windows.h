@@ -3,6 +3,7 @@
 // may come earlier or later, alone, while the route still reaches its next
 // checkpoint or the end.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,8 +61,9 @@ void follow(Route& r, int i, int d);
 
 // The timing window of one key change: it alone may come `earlier` steps
 // sooner and `later` steps later (the changes after it following it, so
-// they stay where the hero needs them), and the route still gets through
-// its stretch. A side is open when a bound other than a failure stopped it:
+// they stay where the hero needs them, and each later run-up from a
+// standstill aimed anew as getsthrough says), and the route still gets
+// through its stretch. A side is open when a bound other than a failure stopped it:
 // the stretch's start, the change of the same key before it, or the
 // search's reach.
 struct Window {
@@ -89,9 +91,17 @@ class RoutePlay {
   std::vector<int> placex, placey;  // per key change: the hero's position when it happens
   // Hero positions after every step, a new polyline after each carried shift.
   std::vector<std::vector<std::pair<int, int>>> path;
+  // Per key change: for an arrow pressed while the hero stands still, the
+  // change that ends its run-up (the jump or the release that comes next), else
+  // -1. A player aims that one at where the hero is, not at a clock.
+  std::vector<int> aimed;
 
   // Whether changed, a copy of the route whose changes at or after step
-  // `from` may differ, gets through stretch k (from >= its start).
+  // `from` may differ, gets through stretch k (from >= its start). A player
+  // who stands still after `from` takes each run-up from where the hero
+  // stands: it waits until the hero is still, then ends the run-up where the
+  // route's own run-up ended (to the nearest step), the changes after it
+  // following with their own timing.
   bool getsthrough(const Route& changed, int from, int k) const;
   // The window of key change i.
   Window window(int i) const;
@@ -103,5 +113,9 @@ class RoutePlay {
   Route base;
   std::vector<int> boundaries;                 // sorted steps with a snapshot
   std::vector<std::unique_ptr<WorldSnapshot>> snaps;  // per boundary
+  // Plays changed from step t to step to, a line at a time, until decided.
+  void playuntil(const Route& changed, int t, int to,
+                 const std::function<void(const World&, const ReplayEvent&)>& watch,
+                 const bool& decided) const;
   std::unique_ptr<WorldSnapshot> start;        // the world as handed in
 };

@@ -63,7 +63,7 @@ function difficultyanswer(map, level, H, status, out, err) {
   var tightest = drawdifficulty(map, figures, H), t = figures.tightest;
   var text = figures.level + ": expected deaths " + (figures.expected_deaths_floor ? "at least " : "") +
              figures.expected_deaths + " (" + figures.runs + " runs a stretch, " + figures.stretches.length +
-             " stretches); par " + figures.par + " steps, widest-window route " + figures.route_steps +
+             " stretches); par " + figures.par + " steps, measured route (" + figures.measured + ") " + figures.route_steps +
              (t ? "; tightest window " + figures.tightest_window + " steps: " + t.kind + " at step " + t.step +
                   ", hero at (" + t.x + ", " + t.y + ")" : "");
   report("warning", text, tightest ? shower(map, [tightest]) : undefined);
