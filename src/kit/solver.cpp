@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "kit/quietload.h"
+#include "kit/reach.h"
 #include "kit/snapshot.h"
 #include "kit/solverguide.h"
 #include "world/world.h"
@@ -38,8 +39,8 @@ constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has 
 constexpr long long firstslice = 2000000;  // world steps in each search's first turn
 constexpr long long searchalone = 10000000;  // world steps before a search of everything joins in
 constexpr long long leastshortening = 100000000;  // world steps for shorter routes, at least
-constexpr int farthestkept = 3;   // places reported when a level is proven unfinishable
-constexpr int32_t farthestcell = 32;  // reported places lie at least this far apart
+constexpr long long mostplaces = 16000000;  // places the look at a level's reach covers, at most
+constexpr long long quickproof = 2000000;   // world steps for a search of everything after the look
 
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
 
@@ -211,8 +212,8 @@ class Search {
   const bool complete;
   size_t states() const { return seen.size(); }
   // Where the hero came closest to the end by the guide (then by distance),
-  // best first, at most farthestkept places; kept by a complete search only.
-  std::vector<std::pair<int32_t, int32_t>> farthest() const;
+  // best first; kept by a complete search only.
+  std::vector<std::pair<int32_t, int32_t>> farthest() const { return nearest.places(); }
 
  private:
   // The state set compares whole states; its elements are node indices,
@@ -229,12 +230,6 @@ class Search {
       return same((*nodes)[a].s, (*nodes)[b].s, endsalike);
     }
   };
-  struct Near {
-    int32_t h;
-    int64_t distance;
-    int32_t x, y;
-  };
-
   World& w;
   const SolverGuide& guide;
   bool groundshifts;
@@ -248,7 +243,7 @@ class Search {
   // in deferred until everything else has been tried.
   std::priority_queue<Open> deferred;
   std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
-  std::vector<Near> nearest;
+  NearestPlaces nearest;
   int32_t endx = 0, endy = 0;
   double weight = 2;
   int bound = 0;
@@ -340,29 +335,7 @@ class Search {
 
 void Search::note(const State& s, int32_t h) {
   const int64_t dx = s.x - endx, dy = s.y - endy;
-  const Near n{h, dx * dx + dy * dy, s.x, s.y};
-  auto closer = [](const Near& a, const Near& b) {
-    return a.h != b.h ? a.h < b.h : a.distance < b.distance;
-  };
-  for (Near& m : nearest) {
-    if (std::abs(m.x - n.x) < farthestcell && std::abs(m.y - n.y) < farthestcell) {
-      if (closer(n, m)) m = n;
-      std::sort(nearest.begin(), nearest.end(), closer);
-      return;
-    }
-  }
-  if (nearest.size() < static_cast<size_t>(farthestkept)) {
-    nearest.push_back(n);
-  } else if (closer(n, nearest.back())) {
-    nearest.back() = n;
-  }
-  std::sort(nearest.begin(), nearest.end(), closer);
-}
-
-std::vector<std::pair<int32_t, int32_t>> Search::farthest() const {
-  std::vector<std::pair<int32_t, int32_t>> out;
-  for (const Near& n : nearest) out.emplace_back(n.x, n.y);
-  return out;
+  nearest.offer(h, dx * dx + dy * dy, s.x, s.y);
 }
 
 void Search::expand(int32_t id, int32_t* found, int* tail) {
@@ -697,14 +670,44 @@ SolveResult solve(World& w, const SolveOptions& options) {
   snapshot(w, fresh);
   const SolverGuide guide(w, true), airguide(w, false);
   restore(w, fresh);
+  std::vector<ReplayLine> lines;
+  int steps = 0;
+  Search everything(w, guide, true, 1, true);
+  auto provenbysearch = [&](const std::vector<Search*>& ran) {
+    tally(ran, &result);
+    result.proven = true;
+    result.states = static_cast<long long>(everything.states());
+    result.farthest = everything.farthest();
+    return finishresult("every state reachable from the start searched without finishing");
+  };
+  // 0. Look: the places the hero could ever stand, speed left out. When
+  // none touches the end no search is needed, however large the room; when
+  // one does, the searches go on as if it had never looked. A search of
+  // everything that runs dry at once says more (the farthest points by the
+  // guide), so it has a short turn first.
+  const Reach look = reach(w, mostplaces);
+  restore(w, fresh);
+  if (look.decided && !look.touchesend) {
+    everything.begin(options.weight, INT32_MAX);
+    Budget quick = allow.share(quickproof);
+    const Search::Outcome o = race({&everything}, &quick, &lines, &steps);
+    allow.charge(quick);
+    if (everything.last == Search::exhausted) return provenbysearch({&everything});
+    if (o != Search::solved) {
+      tally({&everything}, &result);
+      result.proven = result.outofreach = true;
+      result.states = look.places;
+      result.farthest = look.nearest;
+      return finishresult("no place the hero can reach touches the end");
+    }
+    restore(w, fresh);
+  }
   // Two searches take turns: one shifts wherever it can, the other only in
   // the air, so it walks (and builds up a run) where the first would hop
   // along the ground.
   Search everywhere(w, guide, true, 4), airborne(w, airguide, false, 4);
   std::vector<Search*> searches = {&everywhere, &airborne};
   for (Search* s : searches) s->begin(options.weight, INT32_MAX);
-  std::vector<ReplayLine> lines;
-  int steps = 0;
   // 1. Find: they race alone at first: on a level that can be finished they
   // find a route long before a search of everything would.
   Budget alone = allow.share(searchalone);
@@ -714,18 +717,12 @@ SolveResult solve(World& w, const SolveOptions& options) {
   // can do tells whether the level can be finished at all; it joins them,
   // from the start as they had it, for the rest of the budget.
   restore(w, fresh);
-  Search everything(w, guide, true, 1, true);
   if (outcome != Search::solved && outcome != Search::stopped) {
     everything.begin(options.weight, INT32_MAX);
     searches.push_back(&everything);
     outcome = race(searches, &allow, &lines, &steps);
     result.states = static_cast<long long>(everything.states());
-    if (everything.last == Search::exhausted) {
-      tally(searches, &result);
-      result.proven = true;
-      result.farthest = everything.farthest();
-      return finishresult("every state reachable from the start searched without finishing");
-    }
+    if (everything.last == Search::exhausted) return provenbysearch(searches);
   }
   tally(searches, &result);
   if (outcome != Search::solved) {
