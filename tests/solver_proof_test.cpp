@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "kit/reach.h"
 #include "kit/replay.h"
 #include "kit/snapshot.h"
 #include "kit/solver.h"
@@ -43,14 +44,19 @@ std::string worldbytes(const World& w, WorldSnapshot& s) {
 // page's Resume lets go of the arrows), and every shift vector wherever a
 // shift can start. True as soon as the level reports finished; false when
 // every state was visited without it. states counts them; past most it
-// gives up (and the test fails on the count).
-bool finishable(World& w, size_t most, size_t* states) {
+// gives up (and the test fails on the count). places gets where the hero
+// stood in each.
+bool finishable(World& w, size_t most, size_t* states,
+                std::vector<std::pair<int32_t, int32_t>>* places) {
   std::unordered_set<std::string> seen;
   std::vector<WorldSnapshot> todo(1);
   seen.insert(worldbytes(w, todo[0]));
+  places->emplace_back(w.x, w.y);
   WorldSnapshot from, next;
   auto visit = [&] {
-    if (seen.insert(worldbytes(w, next)).second) todo.push_back(next);
+    if (!seen.insert(worldbytes(w, next)).second) return;
+    todo.push_back(next);
+    places->emplace_back(w.x, w.y);
   };
   while (!todo.empty() && seen.size() <= most) {
     from = std::move(todo.back());
@@ -115,6 +121,15 @@ const Level levels[] = {
     // it. Without the spikes it cannot be finished.
     {"respawn", std::string(shaft) + "buildSpikes(140, 160, 96, 100);\n", true},
     {"nospikes", shaft, false},
+    // A corridor shut all round, its ceiling just too low for the hero to
+    // walk up a step under it: the step up puts the head inside the
+    // ceiling, and the next fall lifts the hero onto the ceiling's top,
+    // where the end is.
+    {"lift",
+     "buildGround(0, 500, 0, 96);\nbuildGround(0, 64, 96, 400);\nbuildGround(436, 500, 96, 400);\n"
+     "buildGround(64, 436, 160, 300);\nbuildGround(250, 436, 96, 102);\n"
+     "setStartPosition(100, 96);\nsetEndPosition(300, 300);\n",
+     true},
     // A pocket the hero fits exactly: every shift is refused.
     {"pocket",
      "setStartPosition(100, 96);\nbuildGround(0, 300, 0, 96);\nbuildGround(0, 100, 96, 300);\n"
@@ -133,13 +148,53 @@ TEST(SolverProof, FindsARouteExactlyWhereOneExistsAndProvesOnlyWhereNone) {
     World w(nopictures);
     ASSERT_FALSE(w.loadfile(path.c_str(), nullptr));
     size_t states = 0;
-    const bool reached = finishable(w, 600000, &states);
+    std::vector<std::pair<int32_t, int32_t>> places;
+    const bool reached = finishable(w, 600000, &states, &places);
     ASSERT_LE(states, 600000u) << "too big to search whole";
     EXPECT_EQ(reached, level.finishable) << states << " states";
+    // The quick look at the level's places allows more than the game: it
+    // reaches every place a state of the game stood in.
+    World fresh(nopictures);
+    ASSERT_FALSE(fresh.loadfile(path.c_str(), nullptr));
+    const Reach look = reach(fresh, 1 << 24, true);
+    ASSERT_TRUE(look.decided);
+    EXPECT_GE(look.places, 1);
+    for (const auto& [x, y] : places) ASSERT_TRUE(look.reached(x, y)) << x << ", " << y;
     SolveOptions options;
     options.shorten = false;
     const SolveResult r = solvelevel(path, options);
     EXPECT_EQ(r.solved, reached) << r.err;
     EXPECT_EQ(r.proven, !reached) << r.err;
   }
+}
+
+// A room as level makers build them: the end shut in a box whose walls are
+// thicker than a fold of three times 32 carries the hero, the hero outside
+// on a short floor with platforms to climb around it. Billions of states for
+// a search of everything; a look at the places the hero can stand proves it
+// with a small share of the budget. The same room with a door in the box is not proven
+// by the look, so the look is what sees the walls.
+TEST(SolverProof, ProvesARoomShutByThickWallsByItsPlaces) {
+  const std::string room =
+      "buildGround(0, 200, 0, 64);\nsetStartPosition(64, 64);\nsetShiftCount(3);\n"
+      "buildGround(300, 500, 200, 240);\nbuildLedge(560, 760, 330, 336);\n"
+      "buildGround(200, 400, 500, 540);\nbuildGround(500, 800, 800, 840);\n"
+      "buildGround(900, 1500, 300, 428);\nbuildGround(900, 1500, 972, 1100);\n"
+      "buildGround(1372, 1500, 428, 972);\nbuildGround(1100, 1300, 428, 460);\n"
+      "setEndPosition(1180, 460);\nbuildGround(1500, 1600, 0, 1200);\n";
+  TempDir dir;
+  const std::string shut = dir.write("shut.lvl", room + "buildGround(900, 1028, 428, 972);\n");
+  const SolveResult r = solvelevel(shut, SolveOptions{});
+  EXPECT_TRUE(r.proven) << r.err;
+  EXPECT_TRUE(r.outofreach);
+  EXPECT_LT(r.worldsteps, SolveOptions{}.budget / 100);
+  ASSERT_FALSE(r.farthest.empty());
+  EXPECT_LT(r.farthest[0].first, 1028 - herowidth + 1) << "a place inside the box";
+
+  const std::string door = dir.write("door.lvl", room + "buildGround(900, 1028, 560, 972);\n");
+  World w(nopictures);
+  ASSERT_FALSE(w.loadfile(door.c_str(), nullptr));
+  const Reach look = reach(w, 1 << 24);
+  EXPECT_TRUE(look.decided);
+  EXPECT_TRUE(look.touchesend);
 }

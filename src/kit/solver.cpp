@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <queue>
 #include <type_traits>
@@ -17,6 +18,7 @@
 #include <unordered_set>
 
 #include "kit/quietload.h"
+#include "kit/reach.h"
 #include "kit/snapshot.h"
 #include "kit/solverguide.h"
 #include "world/world.h"
@@ -29,7 +31,6 @@ using Clock = std::chrono::steady_clock;
 // without a jump press, for each of these step counts (one run, read off at
 // each count). Shifts come on top wherever one can start.
 constexpr int holds[] = {1, 4, 12};
-constexpr int longesthold = 12;
 constexpr int shiftgrid = 8;        // shift vectors tried: multiples of this
 constexpr int shiftstried = 4;      // of those that bring the end closer, the best few
 constexpr int finishsteps = 40;     // the fade needs 32 steps after the end is touched
@@ -38,8 +39,8 @@ constexpr int32_t unknowncost = 1000000;  // estimate for a place the guide has 
 constexpr long long firstslice = 2000000;  // world steps in each search's first turn
 constexpr long long searchalone = 10000000;  // world steps before a search of everything joins in
 constexpr long long leastshortening = 100000000;  // world steps for shorter routes, at least
-constexpr int farthestkept = 3;   // places reported when a level is proven unfinishable
-constexpr int32_t farthestcell = 32;  // reported places lie at least this far apart
+constexpr long long mostplaces = 16000000;  // places the look at a level's reach covers, at most
+constexpr long long quickproof = 2000000;   // world steps for a search of everything after the look
 
 enum Keys : uint8_t { keyleft = 1, keyright = 2, keyjump = 4 };
 
@@ -181,20 +182,21 @@ struct Budget {
   }
 };
 
+// What both kinds of search share: the states reached, each kept once with
+// the fewest steps to it, best first by steps and the guide's estimate; the
+// world stepped from them; the route read back from a finishing state.
 class Search {
  public:
-  // groundshifts: shifts are tried on the ground too, not only in the air.
-  // complete: every move a player has, one step at a time, every shift vector
-  // and the respawn after a death, so that running out of states proves the
-  // level cannot be finished.
-  // alikes: states of one region expanded before the rest are deferred.
-  Search(World& w, const SolverGuide& guide, bool groundshifts, int32_t alikes,
-         bool complete = false)
-      : complete(complete), w(w), guide(guide), groundshifts(groundshifts), alikes(alikes),
-        seen(64, NodeHash{&nodes, !complete}, NodeSame{&nodes, !complete}) {
+  // endsalike: states whose end fades have gone differently far are one (see
+  // inplay). alikes: states of one region expanded before the rest are
+  // deferred; 0 defers none.
+  Search(World& w, const SolverGuide& guide, bool endsalike, int32_t alikes)
+      : w(w), guide(guide), alikes(alikes),
+        seen(64, NodeHash{&nodes, endsalike}, NodeSame{&nodes, endsalike}) {
     snapshot(w, root);
     scratch = root;
   }
+  virtual ~Search() = default;
 
   enum Outcome { solved, spent, stopped, full, exhausted };
 
@@ -206,15 +208,13 @@ class Search {
   Outcome advance(long long limit, Clock::time_point deadline, std::vector<ReplayLine>* lines,
                   int* steps);
   long long expanded = 0;  // states expanded since begin
-  long long stepped = 0;   // world steps taken since begin (and shifts tried, when complete)
+  long long stepped = 0;   // world steps taken since begin (and shifts tried, in a proof)
   Outcome last = spent;    // what advance last ended with, as the race keeps it
-  const bool complete;
   size_t states() const { return seen.size(); }
-  // Where the hero came closest to the end by the guide (then by distance),
-  // best first, at most farthestkept places; kept by a complete search only.
-  std::vector<std::pair<int32_t, int32_t>> farthest() const;
+  // Running out of states proves the level cannot be finished.
+  virtual bool proves() const { return false; }
 
- private:
+ protected:
   // The state set compares whole states; its elements are node indices,
   // each the node that reached its state in the fewest steps.
   struct NodeHash {
@@ -229,15 +229,8 @@ class Search {
       return same((*nodes)[a].s, (*nodes)[b].s, endsalike);
     }
   };
-  struct Near {
-    int32_t h;
-    int64_t distance;
-    int32_t x, y;
-  };
-
   World& w;
   const SolverGuide& guide;
-  bool groundshifts;
   int32_t alikes;
   WorldSnapshot root, scratch, saved;
   Tables kinds, late;
@@ -248,8 +241,6 @@ class Search {
   // in deferred until everything else has been tried.
   std::priority_queue<Open> deferred;
   std::unordered_map<uint64_t, int32_t> alike;  // region key -> expansions
-  std::vector<Near> nearest;
-  int32_t endx = 0, endy = 0;
   double weight = 2;
   int bound = 0;
 
@@ -299,7 +290,8 @@ class Search {
     return h >= SolverGuide::unknown ? unknowncost : h;
   }
 
-  void note(const State& s, int32_t h);
+  // Told of every state as it is added, with the guide's estimate there.
+  virtual void added(const State&, int32_t) {}
 
   // Adds the world as it stands as a child of parent; false when the state
   // was already reached in as few steps.
@@ -316,7 +308,7 @@ class Search {
     }
     seen.insert(id);
     const int32_t h = estimate();
-    if (complete) note(nodes[id].s, h);
+    added(nodes[id].s, h);
     open.push(Open{static_cast<int64_t>(10) * g + static_cast<int64_t>(weight * h), h, id});
     return true;
   }
@@ -334,55 +326,75 @@ class Search {
     return done;
   }
 
-  void expand(int32_t id, int32_t* found, int* tail);
+  // Held keys, with and without a jump press, from node id: each line held
+  // for up to the last of counts steps, a state added after each count (and
+  // after a death when deaths). A finish found sets found and tail.
+  void presses(int32_t id, std::initializer_list<int> counts, bool deaths, int32_t* found,
+               int* tail);
+  virtual void expand(int32_t id, int32_t* found, int* tail) = 0;
+
+ private:
   void lines(int32_t id, int tail, std::vector<ReplayLine>* out) const;
 };
 
-void Search::note(const State& s, int32_t h) {
-  const int64_t dx = s.x - endx, dy = s.y - endy;
-  const Near n{h, dx * dx + dy * dy, s.x, s.y};
-  auto closer = [](const Near& a, const Near& b) {
-    return a.h != b.h ? a.h < b.h : a.distance < b.distance;
-  };
-  for (Near& m : nearest) {
-    if (std::abs(m.x - n.x) < farthestcell && std::abs(m.y - n.y) < farthestcell) {
-      if (closer(n, m)) m = n;
-      std::sort(nearest.begin(), nearest.end(), closer);
-      return;
+// A search for a route: a player's moves held for a few step counts, and
+// the few shifts that bring the end closest by the guide.
+class RouteSearch final : public Search {
+ public:
+  // groundshifts: shifts are tried on the ground too, not only in the air.
+  RouteSearch(World& w, const SolverGuide& guide, bool groundshifts, int32_t alikes)
+      : Search(w, guide, true, alikes), groundshifts(groundshifts) {}
+
+ private:
+  bool groundshifts;
+  void expand(int32_t id, int32_t* found, int* tail) override;
+};
+
+// A search of everything: every move a player has, one step at a time, every
+// shift vector and the respawn after a death, so that running out of states
+// proves the level cannot be finished.
+class ProofSearch final : public Search {
+ public:
+  ProofSearch(World& w, const SolverGuide& guide) : Search(w, guide, false, 0) {
+    for (const Box* b : w.items) {
+      if (b && b->kind == kind_end) {
+        endx = b->x1;
+        endy = b->y1;
+      }
     }
   }
-  if (nearest.size() < static_cast<size_t>(farthestkept)) {
-    nearest.push_back(n);
-  } else if (closer(n, nearest.back())) {
-    nearest.back() = n;
-  }
-  std::sort(nearest.begin(), nearest.end(), closer);
+  bool proves() const override { return true; }
+  // Where the hero came closest to the end by the guide (then by distance),
+  // best first.
+  std::vector<std::pair<int32_t, int32_t>> farthest() const { return nearest.places(); }
+
+ private:
+  NearestPlaces nearest;
+  int32_t endx = 0, endy = 0;
+  void added(const State& s, int32_t h) override;
+  void expand(int32_t id, int32_t* found, int* tail) override;
+};
+
+void ProofSearch::added(const State& s, int32_t h) {
+  if (nodes.size() == 1) nearest.clear();  // the root: a pass begins
+  const int64_t dx = s.x - endx, dy = s.y - endy;
+  nearest.offer(h, dx * dx + dy * dy, s.x, s.y);
 }
 
-std::vector<std::pair<int32_t, int32_t>> Search::farthest() const {
-  std::vector<std::pair<int32_t, int32_t>> out;
-  for (const Near& n : nearest) out.emplace_back(n.x, n.y);
-  return out;
-}
-
-void Search::expand(int32_t id, int32_t* found, int* tail) {
+void Search::presses(int32_t id, std::initializer_list<int> counts, bool deaths, int32_t* found,
+                     int* tail) {
   const Node n = nodes[id];
-  const int32_t h0 = estimate();  // the world stands at n when called
-  const int longest = complete ? 1 : longesthold;
-
-  // 1. Held keys, with and without a jump press, read off after each hold.
   for (uint8_t keys : {uint8_t{keyright}, uint8_t{keyleft}, uint8_t{0}}) {
     for (bool jump : {false, true}) {
       put(n.s);
-      size_t next = 0;
+      const int* next = counts.begin();
       const uint8_t pressed = static_cast<uint8_t>(keys | (jump ? keyjump : 0));
-      hold(pressed, longest, [&](int i, const StepReport& r) {
+      hold(pressed, *(counts.end() - 1), [&](int i, const StepReport& r) {
         const int32_t g = n.g + i;
         const Move m{pressed, false, r.state == state_viewmaster, static_cast<int16_t>(i), 0, 0};
         if (r.died) {
-          // The hero starts again at the respawn point: a place of its own
-          // only a complete search has to look at.
-          if (complete && g < bound) add(id, g, m);
+          // The hero starts again at the respawn point: a place of its own.
+          if (deaths && g < bound) add(id, g, m);
           return false;
         }
         if (g >= bound) return false;
@@ -405,7 +417,7 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
           add(id, g, m);
           return false;
         }
-        if (complete || (next < std::size(holds) && i == holds[next])) {
+        if (next != counts.end() && i == *next) {
           add(id, g, m);
           next++;
         }
@@ -414,24 +426,18 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
       if (*found >= 0) return;
     }
   }
+}
 
-  // 2. Shifts, where one can start: the few vectors that bring the end
-  // closest, of those that bring it closer at all; every vector a player
-  // can drag in a complete search, refused ones included.
+// Held for 1, 4 and 12 steps, a death a dead end; then the few shift
+// vectors that bring the end closest by the guide, of those that bring it
+// closer at all.
+void RouteSearch::expand(int32_t id, int32_t* found, int* tail) {
+  const Node n = nodes[id];
+  const int32_t h0 = estimate();  // the world stands at n when called
+  presses(id, {holds[0], holds[1], holds[2]}, false, found, tail);
+  if (*found >= 0) return;
   put(n.s);
   if (!shiftcanstart(w) || (!groundshifts && n.s.vy == 0)) return;
-  if (complete) {
-    for (int dx = -shiftlimit; dx <= shiftlimit; dx += 2) {
-      for (int dy = -shiftlimit; dy <= shiftlimit; dy += 2) {
-        if (dx == 0 && dy == 0) continue;
-        put(n.s);
-        playershift(w, dx, dy);
-        stepped++;  // a shift tried costs about a step: the budget bounds these too
-        add(id, n.g, Move{0, true, false, 0, static_cast<int8_t>(dx), static_cast<int8_t>(dy)});
-      }
-    }
-    return;
-  }
   struct Try {
     int32_t h;
     int dx, dy;
@@ -452,6 +458,25 @@ void Search::expand(int32_t id, int32_t* found, int* tail) {
     put(n.s);
     playershift(w, t.dx, t.dy);
     add(id, n.g, Move{0, true, false, 0, static_cast<int8_t>(t.dx), static_cast<int8_t>(t.dy)});
+  }
+}
+
+// One step at a time, deaths kept; then every vector a player can drag,
+// refused ones included.
+void ProofSearch::expand(int32_t id, int32_t* found, int* tail) {
+  const Node n = nodes[id];
+  presses(id, {1}, true, found, tail);
+  if (*found >= 0) return;
+  put(n.s);
+  if (!shiftcanstart(w)) return;
+  for (int dx = -shiftlimit; dx <= shiftlimit; dx += 2) {
+    for (int dy = -shiftlimit; dy <= shiftlimit; dy += 2) {
+      if (dx == 0 && dy == 0) continue;
+      put(n.s);
+      playershift(w, dx, dy);
+      stepped++;  // a shift tried costs about a step: the budget bounds these too
+      add(id, n.g, Move{0, true, false, 0, static_cast<int8_t>(dx), static_cast<int8_t>(dy)});
+    }
   }
 }
 
@@ -486,21 +511,14 @@ void Search::begin(double weightused, int boundused) {
   open = {};
   deferred = {};
   alike.clear();
-  nearest.clear();
   expanded = 0;
   stepped = 0;
   last = spent;
   restore(w, root);
-  for (const Box* b : w.items) {
-    if (b && b->kind == kind_end) {
-      endx = b->x1;
-      endy = b->y1;
-    }
-  }
   nodes.push_back(Node{take(nullptr), -1, 0, Move{0, false, false, 0, 0, 0}});
   seen.insert(0);
   const int32_t h = estimate();
-  if (complete) note(nodes[0].s, h);
+  added(nodes[0].s, h);
   open.push(Open{0, h, 0});
 }
 
@@ -520,7 +538,7 @@ Search::Outcome Search::advance(long long limit, Clock::time_point deadline,
     open.pop();
     if (*seen.find(top.node) != top.node) continue;  // reached in fewer steps since
     const Node& n = nodes[top.node];
-    if (!complete && ++alike[regionkey(n.s)] > alikes) {
+    if (alikes > 0 && ++alike[regionkey(n.s)] > alikes) {
       deferred.push(top);
       continue;
     }
@@ -547,7 +565,7 @@ void tally(const std::vector<Search*>& searches, SolveResult* result) {
 }
 
 // Runs the searches that are not done in turn, each for a growing number of
-// world steps, until one finds a solution, a complete one runs dry (nothing
+// world steps, until one finds a solution, a proof search runs dry (nothing
 // can finish the level), all are done, the allowance is spent or the safety
 // stop fires. Done searches say full when any ran out of memory.
 Search::Outcome race(const std::vector<Search*>& searches, Budget* allow,
@@ -568,7 +586,7 @@ Search::Outcome race(const std::vector<Search*>& searches, Budget* allow,
         allow->stopped = true;
         return o;
       }
-      if (o == Search::exhausted && s->complete) return o;
+      if (o == Search::exhausted && s->proves()) return o;
     }
     if (!any) {
       for (const Search* s : searches)
@@ -697,14 +715,44 @@ SolveResult solve(World& w, const SolveOptions& options) {
   snapshot(w, fresh);
   const SolverGuide guide(w, true), airguide(w, false);
   restore(w, fresh);
+  std::vector<ReplayLine> lines;
+  int steps = 0;
+  ProofSearch everything(w, guide);
+  auto provenbysearch = [&](const std::vector<Search*>& ran) {
+    tally(ran, &result);
+    result.proven = true;
+    result.states = static_cast<long long>(everything.states());
+    result.farthest = everything.farthest();
+    return finishresult("every state reachable from the start searched without finishing");
+  };
+  // 0. Look: the places the hero could ever stand, speed left out. When
+  // none touches the end no search is needed, however large the room; when
+  // one does, the searches go on as if it had never looked. A search of
+  // everything that runs dry at once says more (the farthest points by the
+  // guide), so it has a short turn first.
+  const Reach look = reach(w, mostplaces);
+  restore(w, fresh);
+  if (look.decided && !look.touchesend) {
+    everything.begin(options.weight, INT32_MAX);
+    Budget quick = allow.share(quickproof);
+    const Search::Outcome o = race({&everything}, &quick, &lines, &steps);
+    allow.charge(quick);
+    if (everything.last == Search::exhausted) return provenbysearch({&everything});
+    if (o != Search::solved) {
+      tally({&everything}, &result);
+      result.proven = result.outofreach = true;
+      result.states = look.places;
+      result.farthest = look.nearest;
+      return finishresult("no place the hero can reach touches the end");
+    }
+    restore(w, fresh);
+  }
   // Two searches take turns: one shifts wherever it can, the other only in
   // the air, so it walks (and builds up a run) where the first would hop
   // along the ground.
-  Search everywhere(w, guide, true, 4), airborne(w, airguide, false, 4);
+  RouteSearch everywhere(w, guide, true, 4), airborne(w, airguide, false, 4);
   std::vector<Search*> searches = {&everywhere, &airborne};
   for (Search* s : searches) s->begin(options.weight, INT32_MAX);
-  std::vector<ReplayLine> lines;
-  int steps = 0;
   // 1. Find: they race alone at first: on a level that can be finished they
   // find a route long before a search of everything would.
   Budget alone = allow.share(searchalone);
@@ -714,18 +762,12 @@ SolveResult solve(World& w, const SolveOptions& options) {
   // can do tells whether the level can be finished at all; it joins them,
   // from the start as they had it, for the rest of the budget.
   restore(w, fresh);
-  Search everything(w, guide, true, 1, true);
   if (outcome != Search::solved && outcome != Search::stopped) {
     everything.begin(options.weight, INT32_MAX);
     searches.push_back(&everything);
     outcome = race(searches, &allow, &lines, &steps);
     result.states = static_cast<long long>(everything.states());
-    if (everything.last == Search::exhausted) {
-      tally(searches, &result);
-      result.proven = true;
-      result.farthest = everything.farthest();
-      return finishresult("every state reachable from the start searched without finishing");
-    }
+    if (everything.last == Search::exhausted) return provenbysearch(searches);
   }
   tally(searches, &result);
   if (outcome != Search::solved) {
@@ -743,7 +785,7 @@ SolveResult solve(World& w, const SolveOptions& options) {
   if (options.shorten) {
     // Two more that defer a region's states sooner: they find other routes.
     restore(w, fresh);
-    Search everywhere1(w, guide, true, 1), airborne1(w, airguide, false, 1);
+    RouteSearch everywhere1(w, guide, true, 1), airborne1(w, airguide, false, 1);
     searches = {&everywhere, &airborne, &everywhere1, &airborne1};
     // The first weight has half the world steps, the others a quarter
     // each, and what one leaves goes to the next.

@@ -24,6 +24,8 @@ struct SolveResult {
   bool solved = false;            // lines finish the level, checked by playing them
   bool proven = false;            // every state reachable from the start was searched
                                   // (or the level has no end): it cannot be finished
+  bool outofreach = false;        // proven without a search: no place the hero can
+                                  // reach touches the end (states counts the places)
   bool stopped = false;           // the safety stop fired before the budget was spent
   std::vector<ReplayLine> lines;  // the input, one line per key change or shift
   int steps = 0;                  // steps up to the finishing one: the level's par

@@ -33,7 +33,8 @@ const char usage[] =
     "          \"farthest\" (points) and, without -o, \"replay\" (its text)\n"
     "  exit status: 0 solved, 1 nothing found within the budget, 2 wrong command\n"
     "  line, 3 level cannot be opened or replay cannot be written, 4 proven\n"
-    "  unfinishable (every state reachable from the start searched)\n";
+    "  unfinishable (every state reachable from the start searched, or no place\n"
+    "  the hero can reach touches the end)\n";
 
 int badusage() {
   std::fputs(usage, stderr);
@@ -130,8 +131,11 @@ int main(int argc, char** argv) {
     if (r.farthest.empty()) {
       report += r.err;
     } else {
-      report += "every reachable state searched (" + std::to_string(r.states) + " states, " +
-                std::to_string(r.worldsteps) + " world steps); farthest points reached:";
+      if (r.outofreach)
+        report += r.err + " (" + std::to_string(r.states) + " places); nearest places reached:";
+      else
+        report += "every reachable state searched (" + std::to_string(r.states) + " states, " +
+                  std::to_string(r.worldsteps) + " world steps); farthest points reached:";
       for (size_t i = 0; i < r.farthest.size(); i++)
         report += (i ? ", (" : " (") + std::to_string(r.farthest[i].first) + ", " +
                   std::to_string(r.farthest[i].second) + ")";
