@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "kit/hashmix.h"
 #include "kit/quietload.h"
 #include "kit/reach.h"
 #include "kit/snapshot.h"
@@ -104,12 +105,6 @@ struct Open {
   }
 };
 
-uint64_t mix(uint64_t h, uint64_t v) {
-  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-  h *= 0xbf58476d1ce4e5b9ULL;
-  return h ^ (h >> 31);
-}
-
 // Where a state stands, roughly: a few pixels of place, the speed, the run
 // to come and what it carries. Search states that share it are much alike.
 // It only orders a route search (which states wait), never makes two states
@@ -120,7 +115,7 @@ uint64_t regionkey(const State& s) {
                        s.canshift, s.shiftcount, static_cast<int32_t>(s.itemmask),
                        s.stepmemory.running ? 1 : 0, std::max(s.stepmemory.rundelay, -1) >> 3,
                        s.checkx, s.checky};
-  for (int32_t x : v) h = mix(h, static_cast<uint32_t>(x));
+  for (int32_t x : v) h = hashmix(h, static_cast<uint32_t>(x));
   return h;
 }
 
@@ -136,9 +131,9 @@ uint64_t statekey(const State& s, bool endsalike) {
   static_assert(sizeof c % sizeof(uint32_t) == 0);
   std::memcpy(words, &c, sizeof c);
   uint64_t h = 0;
-  for (uint32_t x : words) h = mix(h, x);
-  h = mix(h, static_cast<uint32_t>(s.kinds));
-  return mix(h, static_cast<uint32_t>(s.late));
+  for (uint32_t x : words) h = hashmix(h, x);
+  h = hashmix(h, static_cast<uint32_t>(s.kinds));
+  return hashmix(h, static_cast<uint32_t>(s.late));
 }
 
 // Interned int vectors (item kinds, late pickups): few distinct ones occur.

@@ -11,6 +11,7 @@
 #include <queue>
 #include <unordered_map>
 
+#include "kit/hashmix.h"
 #include "kit/snapshot.h"
 #include "kit/solver.h"
 #include "kit/solverguide.h"
@@ -72,19 +73,13 @@ struct Player {
   }
 };
 
-uint64_t mix(uint64_t h, uint64_t v) {
-  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-  h *= 0xbf58476d1ce4e5b9ULL;
-  return h ^ (h >> 31);
-}
-
 // What the hero has done: the respawn point, the pickups and the fold.
 uint64_t restwhat(const World& w) {
   uint64_t h = 1;
   const int64_t v[] = {w.checkx, w.checky, w.itemmask, static_cast<int64_t>(w.latepickups.size()),
                        w.shiftcount, w.canshift};
-  for (int64_t x : v) h = mix(h, static_cast<uint64_t>(x));
-  for (const Box* b : w.items) h = mix(h, b ? static_cast<uint64_t>(b->kind) : 0);
+  for (int64_t x : v) h = hashmix(h, static_cast<uint64_t>(x));
+  for (const Box* b : w.items) h = hashmix(h, b ? static_cast<uint64_t>(b->kind) : 0);
   return h;
 }
 
@@ -93,7 +88,7 @@ uint64_t restwhat(const World& w) {
 // from the one reached in the fewest steps, and each is played exactly.
 uint64_t restkey(const World& w, bool coarse) {
   const int shift = coarse ? 3 : 0;
-  return mix(mix(restwhat(w), static_cast<uint64_t>(w.x >> shift)),
+  return hashmix(hashmix(restwhat(w), static_cast<uint64_t>(w.x >> shift)),
              static_cast<uint64_t>(w.y >> shift));
 }
 
