@@ -73,8 +73,12 @@ class FirstLevel : public ::testing::Test {
     });
     EXPECT_TRUE(keyup(arrow));
     EXPECT_TRUE(moved) << arrow << " did not move the scene";
-    // Stopped: two steady screens in a row alike, so that a loaded machine
-    // pausing the game for a moment is not taken for a hero at rest.
+    return atrest();
+  }
+
+  // Stopped: two steady screens in a row alike, so that a loaded machine
+  // pausing the game for a moment is not taken for a hero at rest.
+  Shot atrest() {
     Shot a = display.steady(), b;
     waitfor([&] {
       b = display.steady();
@@ -181,18 +185,29 @@ TEST_F(FirstLevel, IntroWalkJumpAndF12WithMusicAndFootsteps) {
 
   // A tap shorter than a frame never reaches a step: walking on, the scene
   // only ever slides sideways under the hero, as a jump would not let it.
-  ASSERT_TRUE(key("Up"));
-  ASSERT_TRUE(keydown("Right"));
-  int far = 0;
-  double worst = 0;
-  waitfor([&] {
-    far = displacement(landed, display.shot(), true, 300, band, herobox, &err);
-    worst = std::max(worst, err);
-    return far >= 40;
-  });
-  ASSERT_TRUE(keyup("Right"));
-  EXPECT_GE(far, 40);
-  EXPECT_LT(worst, 2.0) << "a tap of the up arrow made the hero jump";
+  // xdotool sends the press and the release apart, so a loaded machine may
+  // let a frame's input poll fall between them, and then the jump is right;
+  // a game that latched presses would jump on every tap, so one clean tap in
+  // three tries (walking right, left, right) is what the rule asks.
+  bool clean = false;
+  for (int attempt = 0; attempt < 3 && !clean; attempt++) {
+    const char* arrow = attempt % 2 ? "Left" : "Right";
+    const int sign = attempt % 2 ? -1 : 1;
+    int far = 0;
+    double worst = 0;
+    ASSERT_TRUE(key("Up"));
+    ASSERT_TRUE(keydown(arrow));
+    waitfor([&] {
+      far = sign * displacement(landed, display.shot(), true, 300, band, herobox, &err);
+      worst = std::max(worst, err);
+      return far >= 40;
+    });
+    ASSERT_TRUE(keyup(arrow));
+    EXPECT_GE(far, 40) << arrow << " after a tap of the up arrow";
+    clean = worst < 2.0;
+    landed = atrest();  // on the floor again after a jump, before the next try
+  }
+  EXPECT_TRUE(clean) << "every tap of the up arrow made the hero jump";
 
   // F12 in play ends the game cleanly.
   int status = -1;
