@@ -425,9 +425,14 @@ std::string Game::write(const std::string& name, const std::string& text) {
   return dir.write(name, text);
 }
 
-void Game::start() {
+void Game::start(const std::string& preload, const std::vector<std::pair<std::string, std::string>>& env) {
   pid = fork();
   if (pid != 0) return;
+  if (!preload.empty()) {
+    const char* already = getenv("LD_PRELOAD");
+    setenv("LD_PRELOAD", (already && *already ? preload + ":" + already : preload).c_str(), 1);
+  }
+  for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
   if (chdir(dir.path.c_str()) != 0) _exit(127);
   freopen(outpath.c_str(), "w", stdout);
   freopen(errpath.c_str(), "w", stderr);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tempdir.h"
@@ -153,7 +154,11 @@ class Game {
   bool hasdata() const;  // build/game was made
   std::string write(const std::string& name, const std::string& text);  // a file of the test's own
 
-  void start();                  // the game, with sound going to audio
+  // The game, with sound going to audio. `preload` goes before any
+  // LD_PRELOAD already set (the sanitizer runs keep Mesa's driver there, for
+  // the leak check), and `env` is set for the game alone.
+  void start(const std::string& preload = "",
+             const std::vector<std::pair<std::string, std::string>>& env = {});
   bool exited(int* status);      // true once it has ended; status as from waitpid
   bool waitexit(int* status, int limit_ms = 30000);
   std::string out() const { return slurp(outpath); }

@@ -69,13 +69,9 @@ TEST(Pad, FinishesALevelAndUsesTheMenuWithThePadAlone) {
   ASSERT_TRUE(game.hasdata()) << "game data missing: run make";
   game.write("tutorial1.lvl", walledlevel);
   Pad pad(game.write("pad", ""));
-  // Only the game gets the pad: the variables go with it and no further.
-  const std::string library = std::string(TWINFOLD_BINARY_DIR) + "/libtwinfold_virtualpad.so";
-  setenv("LD_PRELOAD", library.c_str(), 1);
-  setenv("TWINFOLD_PAD", (game.dir.path + "/pad").c_str(), 1);
-  game.start();
-  unsetenv("LD_PRELOAD");
-  unsetenv("TWINFOLD_PAD");
+  // Only the game gets the pad.
+  game.start(std::string(TWINFOLD_BINARY_DIR) + "/libtwinfold_virtualpad.so",
+             {{"TWINFOLD_PAD", game.dir.path + "/pad"}});
   ASSERT_TRUE(game.waitstarted()) << game.logs();
   ASSERT_NE(game.err().find("virtualpad: attached"), std::string::npos) << game.logs();
 

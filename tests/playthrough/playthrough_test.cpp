@@ -126,20 +126,8 @@ TEST(PlayThrough, EveryLevelInChainOrderByItsReplay) {
 
   // 3. The real game plays it.
   const std::string report = game.dir.file("report");
-  const char* preload = std::getenv("LD_PRELOAD");
-  const std::string saved = preload ? preload : "";
-  const std::string driver = std::string(TWINFOLD_BINARY_DIR) + "/libtwinfold_driver.so";
-  setenv("LD_PRELOAD", (saved.empty() ? driver : driver + ":" + saved).c_str(), 1);
-  setenv("TWINFOLD_SCRIPT", scriptpath.c_str(), 1);
-  setenv("TWINFOLD_REPORT", report.c_str(), 1);
-  game.start();
-  if (saved.empty()) {
-    unsetenv("LD_PRELOAD");
-  } else {
-    setenv("LD_PRELOAD", saved.c_str(), 1);
-  }
-  unsetenv("TWINFOLD_SCRIPT");
-  unsetenv("TWINFOLD_REPORT");
+  game.start(std::string(TWINFOLD_BINARY_DIR) + "/libtwinfold_driver.so",
+             {{"TWINFOLD_SCRIPT", scriptpath}, {"TWINFOLD_REPORT", report}});
   int status = -1;
   // Generous: the sanitizer build draws every frame several times slower.
   ASSERT_TRUE(game.waitexit(&status, 1500000)) << game.logs();
