@@ -17,8 +17,12 @@ the game's own loader. A file that several levels name goes in the package of
 the first of them in that order: the page fetches in that order, so the file
 is there before any level that needs it. PLAYFILEs (what play opens and the
 title does not: the play music, the hero's sheet) go in FIRST's package, as
-New game opens them. A package whose bytes come out the same is not written
-again, so nothing downstream is made again.
+New game opens them. Every other file of GAMEDIR, its folders included (the
+menu's pictures and music, the sounds), is what start-up opens: it becomes
+OUTDIR/twinfold.data, deflated the same way and listed in levels.json as
+"start", which the page has in place before the game's main() runs. A package
+whose bytes come out the same is not written again, so nothing downstream is
+made again.
 Exit status: 0 written; 1 a level, a file or the tool failed; 2 a wrong
 command line.
 """
@@ -64,6 +68,21 @@ def writeifchanged(path, data, touch=False):
     os.replace(path + '.part', path)
 
 
+def package(game, outdir, pack, names):
+    """Writes the files one after the other, deflated, as OUTDIR/PACK; returns
+    its entry for levels.json."""
+    data, listed = bytearray(), []
+    for f in names:
+        with open(os.path.join(game, f), 'rb') as fp:
+            b = fp.read()
+        listed.append({'path': f, 'start': len(data), 'end': len(data) + len(b)})
+        data += b
+    packed = gzip.compress(bytes(data), 9, mtime=0)
+    writeifchanged(os.path.join(outdir, pack), packed)
+    return {'data': pack, 'bytes': len(packed), 'size': len(data),
+            'sha256': hashlib.sha256(packed).hexdigest(), 'files': listed}
+
+
 def main(argv):
     if len(argv) == 2 and argv[1] in ('--help', '-h'):
         print(__doc__.strip())
@@ -86,18 +105,11 @@ def main(argv):
                 mine += playfiles
             mine = [f for f in mine if f not in claimed]
             claimed.update(mine)
-            data, listed = bytearray(), []
-            for f in mine:
-                with open(os.path.join(game, f), 'rb') as fp:
-                    b = fp.read()
-                listed.append({'path': f, 'start': len(data), 'end': len(data) + len(b)})
-                data += b
-            pack = name[:-len('.lvl')] + '.data'
-            packed = gzip.compress(bytes(data), 9, mtime=0)
-            writeifchanged(os.path.join(outdir, pack), packed)
-            packages.append({'level': name, 'data': pack, 'bytes': len(packed), 'size': len(data),
-                             'sha256': hashlib.sha256(packed).hexdigest(), 'files': listed})
-        text = json.dumps({'packages': packages}, indent=1) + '\n'
+            packages.append(dict(level=name, **package(game, outdir, name[:-len('.lvl')] + '.data', mine)))
+        everything = sorted(os.path.relpath(os.path.join(d, f), game).replace(os.sep, '/')
+                            for d, _, names in os.walk(game) for f in names)
+        start = package(game, outdir, 'twinfold.data', [f for f in everything if f not in claimed])
+        text = json.dumps({'start': start, 'packages': packages}, indent=1) + '\n'
         writeifchanged(os.path.join(outdir, 'levels.json'), text.encode(), touch=True)
     except (OSError, RuntimeError, ValueError, KeyError) as e:
         sys.stderr.write('levelpacks: %s\n' % e)

@@ -1,13 +1,16 @@
-// The levels' files for the page: each level is a package of its own
-// (levels.json lists them in the order the levels follow one another, from
-// web/levelpacks.py), fetched one after the other from the title on, so New
+// The game's files for the page, in packages that web/levelpacks.py makes and
+// levels.json lists. twinfold.data is what start-up opens (the menu, its
+// music, the sounds): it is fetched as soon as this script runs, beside the
+// game's code, and put in place before the game's main() (startup()). Each
+// level is a package of its own, listed in the order the levels follow one
+// another and fetched one after the other from the title on (start()), so New
 // game waits only for the first. The game asks for a level through
 // Module.levelready (src/main/platform_web.cpp) before it loads it; while the
 // answer is no, the game stands still and the page says how far that level's
 // package has come. A package comes deflated (gzip) and is inflated once
 // whole. One that fails to arrive, or arrives other than levels.json says
 // (its size, its SHA-256, its size inflated), puts no file in place: the
-// level is then reported missing by the game's own loader, as on the desktop.
+// game's own loader then reports the file missing, as on the desktop.
 'use strict';
 (function () {
   var packages = [];    // levels.json's packages, in chain order
@@ -15,14 +18,15 @@
   var status = null;    // the page's status line
   var asked = null;     // the package of the level the game waits for
   var listed = false;   // levels.json is in: until then no level is
+  var listing = null;   // levels.json, fetched once
+  var first = null;     // the start-up package, fetched at once
 
   function kb(n) { return Math.round(n / 1024); }
 
   function show() {
     if (!status || !asked) return;
     status.textContent = asked.state === 'in' || asked.state === 'failed' ? '' :
-      'Loading ' + asked.level.replace(/\.lvl$/, '') + ': ' + kb(asked.got) + ' of ' +
-      kb(asked.bytes) + ' kB';
+      'Loading ' + asked.name + ': ' + kb(asked.got) + ' of ' + kb(asked.bytes) + ' kB';
   }
 
   // The package's bytes, counted as they come; null when it is not whole.
@@ -72,34 +76,88 @@
     }).catch(function () { return null; });
   }
 
-  // Each file inside the package's bounds and named without a folder, so that
-  // nothing is written outside the game's own.
+  // Each file inside the package's bounds and named by plain names below the
+  // game's folder (no '..', nothing absolute), so that nothing is written
+  // outside it.
   function unpack(p, bytes) {
     p.files.forEach(function (f) {
-      if (!/^[\w.-]+$/.test(f.path) || !(f.start >= 0 && f.start <= f.end && f.end <= bytes.length)) return;
-      var path = '/' + f.path;
-      try { Module.FS.unlink(path); } catch (e) { /* not there yet */ }
-      Module.FS.createDataFile('/', f.path, bytes.subarray(f.start, f.end), true, true, true);
+      if (!/^[\w-][\w.-]*(\/[\w-][\w.-]*)*$/.test(f.path) ||
+          !(f.start >= 0 && f.start <= f.end && f.end <= bytes.length)) return;
+      var at = f.path.lastIndexOf('/'), folder = at < 0 ? '/' : '/' + f.path.slice(0, at);
+      if (at >= 0) Module.FS.mkdirTree(folder);
+      try { Module.FS.unlink('/' + f.path); } catch (e) { /* not there yet */ }
+      Module.FS.createDataFile(folder, f.path.slice(at + 1), bytes.subarray(f.start, f.end), true, true, true);
     });
   }
 
-  function fetchone(p) {
+  // A package as levels.json lists it, with how far it has come.
+  function entry(p, name, onin) {
+    return { name: name, level: p.level, data: p.data, bytes: p.bytes, size: p.size, sha256: p.sha256,
+             files: p.files, got: 0, state: 'waiting', fetching: null, onin: onin };
+  }
+
+  // The package's files' bytes once it has come whole and checked, or null.
+  function arrive(p) {
     if (!p.fetching) {
       p.state = 'coming';
       p.fetching = download(p).then(function (bytes) {
-        return intact(p, bytes).then(function (ok) {
-          return ok ? inflate(p, bytes) : null;
-        }).then(function (files) {
-          var ok = files !== null;
-          if (ok) unpack(p, files);
-          p.state = ok ? 'in' : 'failed';
-          if (!ok) console.error('levels: ' + p.data + ' did not arrive whole');
-          if (p === asked) show();
-          if (p.onin) p.onin(p);
-        });
+        p.arrived = true;
+        return intact(p, bytes).then(function (ok) { return ok ? inflate(p, bytes) : null; });
       });
     }
     return p.fetching;
+  }
+
+  function fetchone(p) {
+    if (!p.placed) {
+      p.placed = arrive(p).then(function (files) {
+        var ok = files !== null;
+        if (ok) unpack(p, files);
+        p.state = ok ? 'in' : 'failed';
+        if (!ok) console.error('levels: ' + p.data + ' did not arrive whole');
+        if (p === asked) show();
+        if (p.onin) p.onin(p);
+      });
+    }
+    return p.placed;
+  }
+
+  function list() {
+    if (!listing) {
+      listing = fetch('levels.json').then(function (r) {
+        if (!r.ok) throw new Error('levels.json: ' + r.status);
+        return r.json();
+      });
+    }
+    return listing;
+  }
+
+  // The list and start-up's package are fetched from the moment this script
+  // runs, beside the game's code.
+  list().then(function (l) {
+    packages = l.packages.map(function (p) {
+      var q = entry(p, p.level.replace(/\.lvl$/, ''), null);
+      bylevel[p.level] = q;
+      return q;
+    });
+    first = entry(l.start, 'the game', null);
+    arrive(first);
+  }).catch(function () { /* said by startup() and start() */ });
+
+  // Puts start-up's files in place; call it from the game's preRun, holding a
+  // run dependency until it settles. A package that does not come leaves the
+  // files missing, which the game reports as it starts.
+  function startup(module, page) {
+    window.Module = module;
+    status = page.status || null;
+    return list().then(function () {
+      if (!first) throw new Error('levels.json lists no start-up package');
+      asked = first;
+      show();
+      return fetchone(first);
+    }).catch(function (e) {
+      console.error('levels: ' + e.message);
+    }).then(function () { asked = null; });
   }
 
   // Answers the game: a level whose package is in, or has failed, or that is
@@ -116,23 +174,14 @@
     return false;
   }
 
-  // Fetches levels.json, then every package in turn. onpackage(p) is called
+  // Fetches every level's package in turn. onpackage(p) is called
   // as each is in (p.level, p.state 'in' or 'failed'), onall() after the last.
   function start(module, page) {
     window.Module = module;
     status = page.status || null;
     module.levelready = levelready;
-    return fetch('levels.json').then(function (r) {
-      if (!r.ok) throw new Error('levels.json: ' + r.status);
-      return r.json();
-    }).then(function (list) {
-      packages = list.packages.map(function (p) {
-        var q = { level: p.level, data: p.data, bytes: p.bytes, size: p.size, sha256: p.sha256,
-                  files: p.files,
-                  got: 0, state: 'waiting', fetching: null, onin: page.onpackage };
-        bylevel[p.level] = q;
-        return q;
-      });
+    return list().then(function () {
+      packages.forEach(function (p) { p.onin = page.onpackage; });
       listed = true;
       return packages.reduce(function (chain, p) {
         return chain.then(function () { return fetchone(p); });
@@ -147,5 +196,13 @@
     });
   }
 
-  window.twinfoldLevelFiles = { start: start };
+  // Bytes of packages on their way, which the browser's resource timing
+  // counts only once a response is whole.
+  function coming() {
+    return (first ? [first] : []).concat(packages).reduce(function (n, p) {
+      return n + (p.fetching && !p.arrived ? p.got : 0);
+    }, 0);
+  }
+
+  window.twinfoldLevelFiles = { startup: startup, start: start, coming: coming };
 })();
