@@ -47,7 +47,7 @@ end of the first frame the game draws), the files served from 127.0.0.1 with
 the cache off, median of five loads: **$(fig titlems 0) ms** (loads: $(fig loads 0) ms),
 $(fig titlebytes kB) kB transferred before it. Sizes: \`twinfold.wasm\` $(fig sizes/twinfold.wasm kB) kB,
 \`twinfold.js\` $(fig sizes/twinfold.js kB) kB, \`twinfold.data\` (start-up: menu, its music,
-sounds) $(fig sizes/twinfold.data MB) MB; the levels, a package each ($(fig packages 0) packages,
+sounds; deflated, fetched beside the engine) $(fig sizes/twinfold.data MB) MB; the levels, a package each ($(fig packages 0) packages,
 fetched one after the other from the title on) $(fig sizes/levels MB) MB in all, the first
 (tutorial1 with the play music and the hero's sheet) $(fig sizes/first MB) MB, the largest
 $(fig sizes/biggest MB) MB.
@@ -66,8 +66,8 @@ game, which \`make test-web\` checks at 20 Mbit/s):
 
 The whole game's files: $(fig game/drawn M) million bytes as drawn (\`$BUILD/game\`),
 $(fig game/shipped M) million as the page ships them (\`twinfold.data\` and the levels'
-packages), every PNG recompressed with the same pixels and each level's
-package deflated.
+packages), every PNG recompressed with the same pixels and every package
+deflated.
 
 Frames per second of the game against \`twinfold_frames\` (bench/frames,
 unchanged, built for the web by \`web/bench/frames.cpp\`, whose loop waits
