@@ -194,7 +194,7 @@ bool Search::climb(Move& m) {
     // Whether a jump pressed now would kick: tried, and put back.
     snapshot(w, probe);
     player.hold(1, toward, true);
-    const bool kick = !player.died && !player.finished && w.vy == 9;  // airborne: only a kick
+    const bool kick = !player.died && !player.finished && w.vy == jumpspeed;  // airborne: only a kick
     const int away = w.vx > 0 ? 1 : -1;
     restore(w, probe);
     player.died = player.finished = false;

@@ -10,7 +10,6 @@ namespace {
 
 // Level pixels, y up; speeds in pixels per 30 ms step; / truncates toward zero.
 constexpr int32_t walkspeed = 6;
-constexpr int32_t jumpspeed = 9;         // ground jump and wall jump alike
 constexpr int32_t walljumpspeed = 5;     // sideways, away from the wall
 constexpr int32_t slidespeed = -3;       // fastest fall against a wall
 constexpr int32_t slipspeed = 4;         // a slippery landing throws the hero off this fast

@@ -73,6 +73,8 @@ constexpr int heroheight = 60;
 // The running speed, in pixels per step: no key, wall or slope moves the
 // hero sideways faster.
 constexpr int32_t runspeed = 12;
+// The upward speed a jump gives, a ground jump and a wall jump alike.
+constexpr int32_t jumpspeed = 9;
 
 // Below this height the hero has fallen out of every level for good: the step
 // counts it as a death, long before y or vy could leave the int32 range.

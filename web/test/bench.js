@@ -13,16 +13,13 @@
 'use strict';
 const path = require('path');
 const fs = require('fs');
-const { serve, launch, slowvisit } = require('./browser');
+const { PHONE, serve, launch, slowvisit } = require('./browser');
 
 const [webbuild, gamefolder] = process.argv.slice(2);
 if (!webbuild || !gamefolder || process.argv.length > 4) {
   console.error('usage: node bench.js WEBBUILD GAMEFOLDER');
   process.exit(2);
 }
-// The phone of the touch tests: held sideways, three device pixels a CSS pixel.
-const PHONE = { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
-                isLandscape: true };
 const LOADMS = 120000;
 const LOADS = 5;      // page loads timed
 const WINDOWS = 8;    // alternating windows of each page

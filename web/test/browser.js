@@ -12,6 +12,11 @@ const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascrip
                 '.wasm': 'application/wasm', '.json': 'application/json',
                 '.data': 'application/octet-stream' };
 
+// The phone the touch tests and the bench emulate: held sideways, touch, no
+// hover, three device pixels to the CSS pixel.
+const PHONE = { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+                isLandscape: true };
+
 // A static server on 127.0.0.1 for the build folder, as any static host;
 // replaced maps a file name to the bytes to serve in its place.
 function serve(root, replaced = {}) {
@@ -137,4 +142,4 @@ async function slowvisit(browser, url, mbits, limitms) {
   return figures;
 }
 
-module.exports = { serve, launch, checks, comparepng, slowvisit };
+module.exports = { PHONE, serve, launch, checks, comparepng, slowvisit };

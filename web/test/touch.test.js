@@ -17,7 +17,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { serve, launch, checks, comparepng } = require('./browser');
+const { PHONE, serve, launch, checks, comparepng } = require('./browser');
 
 const [webbuild, nativeshots, screenshots] = process.argv.slice(2);
 if (!webbuild || !nativeshots || process.argv.length > 5) {
@@ -27,8 +27,6 @@ if (!webbuild || !nativeshots || process.argv.length > 5) {
 
 const LOADMS = 120000;  // generous bounds: every wait polls and ends early
 const WAITMS = 30000;
-const PHONE = { width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
-                isLandscape: true };
 const CONTROLS = ['left', 'right', 'jump', 'shift', 'menu'];
 const HEROBOX = { x0: 488, y0: 354, x1: 536, y1: 414 };  // canvas pixels, as the native tests
 const CHANNELTOLERANCE = 4;    // as play.test.js, against the native pictures
